@@ -1,0 +1,31 @@
+# touchline_add_strategy(<target> <source>...)
+#
+# Builds a strategy library: the strategy's sources (which define initialize() and run())
+# linked with the whole toolkit. The library exports exactly adapterInit, adapterRun and
+# adapterClearup; everything else stays private to it, so two loaded copies share nothing.
+function(touchline_add_strategy target)
+    # Paths from this file's folder: the caller may be another project's scope.
+    set(TOUCHLINE_STRATEGY_MAP "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/strategy.map")
+    set(TOUCHLINE_STRATEGY_DEF "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/strategy.def")
+    if(NOT ARGN)
+        message(FATAL_ERROR "touchline_add_strategy(${target}): no sources given")
+    endif()
+    add_library(${target} SHARED ${ARGN})
+    target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,touchline::toolkit>")
+    set_target_properties(${target} PROPERTIES
+        C_VISIBILITY_PRESET hidden
+        CXX_VISIBILITY_PRESET hidden
+        VISIBILITY_INLINES_HIDDEN ON)
+    # Host exceptions unwind through strategy code, C included.
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C>:-fexceptions>)
+    if(WIN32)
+        target_sources(${target} PRIVATE "${TOUCHLINE_STRATEGY_DEF}")
+        set_target_properties(${target} PROPERTIES PREFIX "")
+        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                            "LINKER:--kill-at")
+    else()
+        target_link_options(${target} PRIVATE
+            "LINKER:--version-script=${TOUCHLINE_STRATEGY_MAP}" "LINKER:--no-undefined")
+        set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${TOUCHLINE_STRATEGY_MAP}")
+    endif()
+endfunction()

@@ -1,0 +1,187 @@
+#include "adapter/JavaUtils.h"
+
+#include <cstring>
+#include <vector>
+
+LocalRef& LocalRef::operator=(LocalRef&& other) noexcept {
+    if (this != &other) {
+        reset();
+        env_ = other.env_;
+        ref_ = other.ref_;
+        other.ref_ = nullptr;
+    }
+    return *this;
+}
+
+void LocalRef::reset() {
+    if (ref_ != nullptr) {
+        env_->DeleteLocalRef(ref_);
+        ref_ = nullptr;
+    }
+}
+
+jobject LocalRef::release() {
+    jobject ref = ref_;
+    ref_ = nullptr;
+    return ref;
+}
+
+HostMethod JavaUtils::findMethod(JNIEnv* env, jobject object, const char* name,
+                                 const char* signature) {
+    if (env == nullptr || object == nullptr) return HostMethod{LocalRef(env, nullptr), nullptr};
+    // Strategy code that swallowed a HostException must not get the library to call the host
+    // with the exception still pending: stop again.
+    checkHostException(env);
+    LocalRef cls(env, env->GetObjectClass(object));
+    if (!cls) return HostMethod{std::move(cls), nullptr};
+    jmethodID id = env->GetMethodID(static_cast<jclass>(cls.get()), name, signature);
+    if (id == nullptr && env->ExceptionCheck()) env->ExceptionClear();
+    return HostMethod{std::move(cls), id};
+}
+
+void JavaUtils::checkHostException(JNIEnv* env) {
+    if (env->ExceptionCheck()) throw HostException{};
+}
+
+namespace {
+
+// The plain accessor: look the method up, call it, release the class reference, return the
+// result. A missing method or object yields the fallback without calling the host.
+template <typename Result, typename Call>
+Result callHost(JNIEnv* env, jobject object, const std::string& name, const char* signature,
+                Result fallback, Call call) {
+    HostMethod method = JavaUtils::findMethod(env, object, name.c_str(), signature);
+    if (!method) return fallback;
+    Result result = call(method.id);
+    JavaUtils::checkHostException(env);
+    method.cls.reset();
+    return result;
+}
+
+template <typename Call>
+void callHostVoid(JNIEnv* env, jobject object, const std::string& name, const char* signature,
+                  Call call) {
+    HostMethod method = JavaUtils::findMethod(env, object, name.c_str(), signature);
+    if (!method) return;
+    call(method.id);
+    JavaUtils::checkHostException(env);
+    method.cls.reset();
+}
+
+}  // namespace
+
+std::string JavaUtils::cstring(JNIEnv* env, jstring s) {
+    if (s == nullptr) return std::string();
+    jsize n = env->GetStringUTFLength(s);
+    if (n <= 0) return std::string();
+    const char* chars = env->GetStringUTFChars(s, nullptr);
+    if (chars == nullptr) {
+        // Out of memory inside the host: report it like any other host exception.
+        checkHostException(env);
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<size_t>(n) + 1);
+    buffer[static_cast<size_t>(n)] = '\0';
+    std::memcpy(buffer.data(), chars, static_cast<size_t>(n));
+    env->ReleaseStringUTFChars(s, chars);
+    return std::string(buffer.data());
+}
+
+bool JavaUtils::readBool(JNIEnv* env, jobject object, const std::string& name) {
+    return callHost(env, object, name, "()Z", false, [&](jmethodID m) {
+        return env->CallBooleanMethod(object, m) != JNI_FALSE;
+    });
+}
+
+int JavaUtils::readInt(JNIEnv* env, jobject object, const std::string& name) {
+    return callHost(env, object, name, "()I", 0, [&](jmethodID m) {
+        return static_cast<int>(env->CallIntMethod(object, m));
+    });
+}
+
+int32_t JavaUtils::readLong(JNIEnv* env, jobject object, const std::string& name) {
+    return callHost(env, object, name, "()J", int32_t{0}, [&](jmethodID m) {
+        uint64_t bits = static_cast<uint64_t>(env->CallLongMethod(object, m));
+        return static_cast<int32_t>(static_cast<uint32_t>(bits));
+    });
+}
+
+double JavaUtils::readDouble(JNIEnv* env, jobject object, const std::string& name) {
+    return callHost(env, object, name, "()D", 0.0,
+                    [&](jmethodID m) { return env->CallDoubleMethod(object, m); });
+}
+
+jobject JavaUtils::readObject(JNIEnv* env, jobject object, const std::string& name,
+                              const std::string& signature) {
+    jobject none = nullptr;
+    return callHost(env, object, name, signature.c_str(), none, [&](jmethodID m) {
+        // Owned until the call is known to have succeeded: a throwing getter leaks nothing.
+        LocalRef r(env, env->CallObjectMethod(object, m));
+        checkHostException(env);
+        return r.release();
+    });
+}
+
+jobject JavaUtils::readObject(JNIEnv* env, jobject object, const std::string& name) {
+    return readObject(env, object, name, "()Ljava/lang/Object;");
+}
+
+jobject JavaUtils::readObject(JNIEnv* env, jobject object, const std::string& name, int index) {
+    jobject none = nullptr;
+    return callHost(env, object, name, "(I)Ljava/lang/Object;", none, [&](jmethodID m) {
+        LocalRef r(env, env->CallObjectMethod(object, m, static_cast<jint>(index)));
+        checkHostException(env);
+        return r.release();
+    });
+}
+
+std::string JavaUtils::readString(JNIEnv* env, jobject object, const std::string& name) {
+    LocalRef s(env, readObject(env, object, name, "()Ljava/lang/String;"));
+    std::string result = cstring(env, static_cast<jstring>(s.get()));
+    s.reset();
+    return result;
+}
+
+jobject JavaUtils::readList(JNIEnv* env, jobject object, const std::string& name) {
+    return readObject(env, object, name, "()Ljava/util/List;");
+}
+
+void JavaUtils::setBool(JNIEnv* env, jobject object, const std::string& name, bool value) {
+    callHostVoid(env, object, name, "(Z)V", [&](jmethodID m) {
+        env->CallVoidMethod(object, m, static_cast<jboolean>(value ? JNI_TRUE : JNI_FALSE));
+    });
+}
+
+void JavaUtils::setInt(JNIEnv* env, jobject object, const std::string& name, int value) {
+    callHostVoid(env, object, name, "(I)V",
+                 [&](jmethodID m) { env->CallVoidMethod(object, m, static_cast<jint>(value)); });
+}
+
+void JavaUtils::setLong(JNIEnv* env, jobject object, const std::string& name, int32_t value) {
+    callHostVoid(env, object, name, "(J)V", [&](jmethodID m) {
+        env->CallVoidMethod(object, m, static_cast<jlong>(static_cast<int64_t>(value)));
+    });
+}
+
+void JavaUtils::setDouble(JNIEnv* env, jobject object, const std::string& name, double value) {
+    callHostVoid(env, object, name, "(D)V",
+                 [&](jmethodID m) { env->CallVoidMethod(object, m, static_cast<jdouble>(value)); });
+}
+
+void JavaUtils::setString(JNIEnv* env, jobject object, const std::string& name,
+                          const std::string& value) {
+    if (value.empty()) return;
+    HostMethod method = findMethod(env, object, name.c_str(), "(Ljava/lang/String;)V");
+    if (!method) return;
+    LocalRef js(env, env->NewStringUTF(value.c_str()));
+    checkHostException(env);
+    env->CallVoidMethod(object, method.id, js.get());
+    checkHostException(env);
+    method.cls.reset();
+    js.reset();
+}
+
+void JavaUtils::setObject(JNIEnv* env, jobject object, const std::string& name, jobject value) {
+    callHostVoid(env, object, name, "(Ljava/lang/Object;)V",
+                 [&](jmethodID m) { env->CallVoidMethod(object, m, value); });
+}

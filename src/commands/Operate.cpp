@@ -1,0 +1,3 @@
+#include "commands/Operate.h"
+
+void commitOperate(JNIEnv*) {}

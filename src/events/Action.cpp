@@ -1,0 +1,3 @@
+#include "events/Action.h"
+
+void updateAction(JNIEnv*) {}

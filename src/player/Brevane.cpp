@@ -1,0 +1,8 @@
+// Brevane: the sample defender's run loop.
+#include "adapter/FootballAdapter.h"
+
+extern "C" void run(void) {
+    for (;;) {
+        execute();
+    }
+}

@@ -1,0 +1,5 @@
+#include "world/Info.h"
+
+void updateInitialize(JNIEnv*) {}
+
+void updateStatus(JNIEnv*) {}

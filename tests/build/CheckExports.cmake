@@ -1,0 +1,17 @@
+# Fails unless LIBRARY's dynamic symbol table defines exactly the three entry points.
+execute_process(COMMAND nm -D --defined-only "${LIBRARY}" OUTPUT_VARIABLE out
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+set(names)
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^.* " "" name "${line}")
+    list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "adapterClearup;adapterInit;adapterRun")
+    message(FATAL_ERROR "${LIBRARY} exports: ${names}")
+endif()
+message(STATUS "exports: ${names}")
