@@ -1,0 +1,460 @@
+package touchline.host.physics;
+
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.List;
+import java.util.SplittableRandom;
+
+/**
+ * The match world: two teams of disc robots, a ball and the court, advanced one step at a time
+ * from the velocities each robot was last ordered. Each step is simulated in a few equal parts;
+ * after each part the contacts are resolved (robot against robot, robot against wall, robot
+ * against ball, ball against wall) until nothing overlaps. A ball wholly inside a goal scores,
+ * and the step after a goal is a kick-off.
+ *
+ * <p>Deterministic: all arithmetic is StrictMath and the only randomness is a SplittableRandom
+ * from the seed, so the same settings, seed and orders give the same world bit for bit.
+ */
+public final class World {
+    /** Overlaps and corrections below this are rounding, not contact. */
+    static final double EPSILON = 1e-9;
+    private static final double TWO_PI = 2 * StrictMath.PI;
+
+    private final Settings settings;
+    private final Arena arena;
+    private final double[][] robotRegion;
+    private final RobotBody[] robots;
+    private final int[] teamSizes;
+    private final BallBody ball = new BallBody();
+    private final int[] score = new int[2];
+    private final List<Goal> goals = new ArrayList<>();
+    private final SplittableRandom random;
+    private long steps;
+    private boolean kickOffPending;
+    private int lastToucher = -1;
+
+    private final boolean[] hitWall;
+    private final boolean[] hitBall;
+    private final boolean[][] hitRobot;
+    private final double[] previousX;
+    private final double[] previousY;
+
+    /** A world at its first kick-off; robots 0 .. home - 1 play for team 0, the rest team 1. */
+    public World(Settings settings, int homeRobots, int awayRobots, long seed) {
+        if (homeRobots < 0 || awayRobots < 0) throw new IllegalArgumentException("robot count");
+        this.settings = settings.validate();
+        arena = new Arena(settings);
+        robotRegion = arena.innerCourt(settings.robotRadius);
+        int count = homeRobots + awayRobots;
+        teamSizes = new int[] {homeRobots, awayRobots};
+        robots = new RobotBody[count];
+        for (int i = 0; i < count; i++) robots[i] = new RobotBody(i, i < homeRobots ? 0 : 1);
+        hitWall = new boolean[count];
+        hitBall = new boolean[count];
+        hitRobot = new boolean[count][count];
+        previousX = new double[count];
+        previousY = new double[count];
+        random = new SplittableRandom(seed);
+        kickOff();
+    }
+
+    public Settings settings() {
+        return settings;
+    }
+
+    /** +1 for team 0, which attacks the goal at x = width; -1 for team 1. */
+    public static int attackOf(int team) {
+        return team == 0 ? 1 : -1;
+    }
+
+    public List<RobotBody> robots() {
+        return List.of(robots);
+    }
+
+    public RobotBody robot(int index) {
+        return robots[index];
+    }
+
+    public BallBody ball() {
+        return ball;
+    }
+
+    public int score(int team) {
+        return score[team];
+    }
+
+    public List<Goal> goals() {
+        return List.copyOf(goals);
+    }
+
+    /** Steps played so far. */
+    public long steps() {
+        return steps;
+    }
+
+    /**
+     * The velocities the robot drives with from the next step on, kept until changed or until a
+     * kick-off. The host clamps them to the robot's maxima; a NaN counts as 0.
+     */
+    public void command(int robot, double move, double turn) {
+        RobotBody body = robots[robot];
+        body.orderedMove = Double.isNaN(move) ? 0 : move;
+        body.orderedTurn = Double.isNaN(turn) ? 0 : turn;
+    }
+
+    /** Puts a robot somewhere, for set pieces and tests; it is kept on the court. */
+    public void placeRobot(int robot, double x, double y, double heading) {
+        RobotBody body = robots[robot];
+        body.x = x;
+        body.y = y;
+        body.heading = normalize(heading);
+        project(body);
+    }
+
+    /** Puts the ball somewhere with a velocity in court units per step, for tests. */
+    public void placeBall(double x, double y, double vx, double vy) {
+        ball.x = x;
+        ball.y = y;
+        ball.vx = vx;
+        ball.vy = vy;
+        if (vx != 0 || vy != 0) ball.heading = normalize(StrictMath.atan2(vy, vx));
+    }
+
+    /** Plays one step and tells what happened in it. */
+    public StepReport step() {
+        steps++;
+        clearContacts();
+        if (kickOffPending) {
+            kickOffPending = false;
+            kickOff();
+            return report(null, Occurrence.Kind.ROUND_BEGIN, true);
+        }
+        for (RobotBody body : robots) {
+            body.move = clamp(body.orderedMove, settings.maxMoveVelocity);
+            body.turn = clamp(body.orderedTurn, settings.maxTurnVelocity);
+        }
+        Goal goal = null;
+        for (int part = 0; part < settings.substeps && goal == null; part++) {
+            simulatePart(1.0 / settings.substeps);
+            goal = goalScored();
+        }
+        countTouches();
+        if (goal == null) return report(null, null, false);
+        score[goal.team()]++;
+        goals.add(goal);
+        kickOffPending = true;
+        return report(goal, Occurrence.Kind.ROUND_FINISH, false);
+    }
+
+    /**
+     * Everyone to the kick-off places, standing still with no orders; the ball to the centre,
+     * with a random roll of at most the kick-off roll speed.
+     */
+    private void kickOff() {
+        for (RobotBody body : robots) {
+            int first = body.team == 0 ? 0 : teamSizes[0];
+            double[] place = kickOffPlace(body.team, body.index - first, teamSizes[body.team]);
+            body.x = place[0];
+            body.y = place[1];
+            body.heading = body.team == 0 ? 0 : StrictMath.PI;
+            body.move = body.turn = body.orderedMove = body.orderedTurn = 0;
+            body.touchingBall = false;
+            project(body);
+        }
+        double heading = random.nextDouble() * TWO_PI;
+        double speed = random.nextDouble() * settings.kickOffRoll;
+        placeBall(settings.width / 2, settings.height / 2, speed * StrictMath.cos(heading),
+                speed * StrictMath.sin(heading));
+        ball.heading = normalize(heading);
+        lastToucher = -1;
+    }
+
+    /**
+     * Team 0's places (team 1's are mirrored through the centre): its first robot in front of
+     * its own goal, the others on a line at 35 % of the width, spread evenly over the height.
+     */
+    double[] kickOffPlace(int team, int position, int teamSize) {
+        double x;
+        double y;
+        if (position == 0) {
+            x = 0.05 * settings.width;
+            y = settings.height / 2;
+        } else {
+            x = 0.35 * settings.width;
+            y = settings.height * position / teamSize;
+        }
+        if (team == 1) {
+            x = settings.width - x;
+            y = settings.height - y;
+        }
+        return new double[] {x, y};
+    }
+
+    private void simulatePart(double dt) {
+        for (RobotBody body : robots) {
+            previousX[body.index] = body.x;
+            previousY[body.index] = body.y;
+            body.heading = normalize(body.heading + body.turn * dt);
+            body.x += body.move * dt * StrictMath.cos(body.heading);
+            body.y += body.move * dt * StrictMath.sin(body.heading);
+        }
+        double ballX = ball.x;
+        double ballY = ball.y;
+        ball.x += ball.vx * dt;
+        ball.y += ball.vy * dt;
+        slowBall(dt);
+        resolveContacts();
+        if (!arena.inBallOutline(ball.x, ball.y)) {
+            // Squeezed through a wall: put back where it was, at rest.
+            ball.x = ballX;
+            ball.y = ballY;
+            ball.vx = ball.vy = 0;
+        }
+        if (ball.vx != 0 || ball.vy != 0) ball.heading = normalize(StrictMath.atan2(ball.vy, ball.vx));
+        for (RobotBody body : robots) {
+            body.distance += StrictMath.hypot(body.x - previousX[body.index],
+                    body.y - previousY[body.index]);
+        }
+    }
+
+    private void slowBall(double dt) {
+        double speed = StrictMath.hypot(ball.vx, ball.vy);
+        if (speed == 0) return;
+        double slower = StrictMath.max(0, speed - settings.ballNegativeAcceleration * dt);
+        ball.vx = ball.vx / speed * slower;
+        ball.vy = ball.vy / speed * slower;
+    }
+
+    private void resolveContacts() {
+        for (int pass = 0; pass < settings.contactPasses; pass++) {
+            boolean moved = separateRobots();
+            moved |= keepRobotsInside();
+            moved |= pushBall();
+            moved |= keepBallInside();
+            moved |= freeRobotsFromBall();
+            if (!moved) break;
+        }
+        keepRobotsInside();
+    }
+
+    /** Overlapping robots each give way by half the overlap, along the line of their centres. */
+    private boolean separateRobots() {
+        boolean moved = false;
+        double reach = 2 * settings.robotRadius;
+        for (int i = 0; i < robots.length; i++) {
+            for (int j = i + 1; j < robots.length; j++) {
+                RobotBody a = robots[i];
+                RobotBody b = robots[j];
+                double dx = b.x - a.x;
+                double dy = b.y - a.y;
+                double d = StrictMath.hypot(dx, dy);
+                double overlap = reach - d;
+                if (overlap <= EPSILON) continue;
+                double ux = d > 0 ? dx / d : 1;
+                double uy = d > 0 ? dy / d : 0;
+                a.x -= ux * overlap / 2;
+                a.y -= uy * overlap / 2;
+                b.x += ux * overlap / 2;
+                b.y += uy * overlap / 2;
+                hitRobot[i][j] = hitRobot[j][i] = true;
+                moved = true;
+            }
+        }
+        return moved;
+    }
+
+    private boolean keepRobotsInside() {
+        boolean moved = false;
+        for (RobotBody body : robots) {
+            if (project(body)) {
+                hitWall[body.index] = true;
+                moved = true;
+            }
+        }
+        return moved;
+    }
+
+    /**
+     * A robot overlapping the ball moves it out of the way. If the robot was driving into it,
+     * the ball takes the robot's speed along the line of contact (a push), or bounces off with
+     * the kick restitution when the robot came in at kick speed or faster (a kick).
+     */
+    private boolean pushBall() {
+        boolean moved = false;
+        double reach = settings.robotRadius + settings.ballRadius;
+        for (RobotBody body : robots) {
+            double dx = ball.x - body.x;
+            double dy = ball.y - body.y;
+            double d = StrictMath.hypot(dx, dy);
+            if (reach - d <= EPSILON) continue;
+            double nx = d > 0 ? dx / d : StrictMath.cos(body.heading);
+            double ny = d > 0 ? dy / d : StrictMath.sin(body.heading);
+            double robotVx = body.move * StrictMath.cos(body.heading);
+            double robotVy = body.move * StrictMath.sin(body.heading);
+            double closing = (robotVx - ball.vx) * nx + (robotVy - ball.vy) * ny;
+            if (closing > 0) {
+                double restitution =
+                        closing >= settings.kickThreshold ? settings.kickRestitution : 0;
+                ball.vx += (1 + restitution) * closing * nx;
+                ball.vy += (1 + restitution) * closing * ny;
+                limitBallSpeed();
+            }
+            ball.x = body.x + nx * reach;
+            ball.y = body.y + ny * reach;
+            hitBall[body.index] = true;
+            lastToucher = body.index;
+            moved = true;
+        }
+        return moved;
+    }
+
+    /** The ball off every wall it overlaps; its speed into the wall bounces back, reduced. */
+    private boolean keepBallInside() {
+        boolean moved = false;
+        double r = settings.ballRadius;
+        for (Arena.Wall wall : arena.ballWalls) {
+            double ex = wall.bx() - wall.ax();
+            double ey = wall.by() - wall.ay();
+            double t = ((ball.x - wall.ax()) * ex + (ball.y - wall.ay()) * ey) / (ex * ex + ey * ey);
+            t = StrictMath.min(1, StrictMath.max(0, t));
+            double qx = wall.ax() + t * ex;
+            double qy = wall.ay() + t * ey;
+            double dx = ball.x - qx;
+            double dy = ball.y - qy;
+            double d = StrictMath.hypot(dx, dy);
+            if (r - d <= EPSILON) continue;
+            double nx = wall.nx();
+            double ny = wall.ny();
+            // Past either end of the wall the ball meets a corner point (a goal post, say).
+            if ((t == 0 || t == 1) && d > 0) {
+                nx = dx / d;
+                ny = dy / d;
+            }
+            ball.x = qx + nx * r;
+            ball.y = qy + ny * r;
+            double into = ball.vx * nx + ball.vy * ny;
+            if (into < 0) {
+                ball.vx -= (1 + settings.wallRestitution) * into * nx;
+                ball.vy -= (1 + settings.wallRestitution) * into * ny;
+            }
+            moved = true;
+        }
+        return moved;
+    }
+
+    /** A ball that a wall or another robot holds in place pushes the robot back instead. */
+    private boolean freeRobotsFromBall() {
+        boolean moved = false;
+        double reach = settings.robotRadius + settings.ballRadius;
+        for (RobotBody body : robots) {
+            double dx = body.x - ball.x;
+            double dy = body.y - ball.y;
+            double d = StrictMath.hypot(dx, dy);
+            if (reach - d <= EPSILON) continue;
+            double nx = d > 0 ? dx / d : -StrictMath.cos(body.heading);
+            double ny = d > 0 ? dy / d : -StrictMath.sin(body.heading);
+            body.x = ball.x + nx * reach;
+            body.y = ball.y + ny * reach;
+            // Held between the robot and whatever pins it, the ball cannot move into the robot.
+            double into = ball.vx * nx + ball.vy * ny;
+            if (into > 0) {
+                ball.vx -= into * nx;
+                ball.vy -= into * ny;
+            }
+            hitBall[body.index] = true;
+            lastToucher = body.index;
+            moved = true;
+        }
+        return moved;
+    }
+
+    private void limitBallSpeed() {
+        double speed = StrictMath.hypot(ball.vx, ball.vy);
+        if (speed <= settings.ballMaxVelocity) return;
+        ball.vx = ball.vx / speed * settings.ballMaxVelocity;
+        ball.vy = ball.vy / speed * settings.ballMaxVelocity;
+    }
+
+    /** Moves the robot onto the nearest point of the court it may occupy; true if it moved. */
+    private boolean project(RobotBody body) {
+        double[][] region = robotRegion;
+        boolean inside = true;
+        for (int i = 0; i < region.length && inside; i++) {
+            double[] a = region[i];
+            double[] b = region[(i + 1) % region.length];
+            inside = (b[0] - a[0]) * (body.y - a[1]) - (b[1] - a[1]) * (body.x - a[0]) >= 0;
+        }
+        if (inside) return false;
+        double bestX = body.x;
+        double bestY = body.y;
+        double best = Double.POSITIVE_INFINITY;
+        for (int i = 0; i < region.length; i++) {
+            double[] a = region[i];
+            double[] b = region[(i + 1) % region.length];
+            double ex = b[0] - a[0];
+            double ey = b[1] - a[1];
+            double t = ((body.x - a[0]) * ex + (body.y - a[1]) * ey) / (ex * ex + ey * ey);
+            t = StrictMath.min(1, StrictMath.max(0, t));
+            double qx = a[0] + t * ex;
+            double qy = a[1] + t * ey;
+            double d = StrictMath.hypot(body.x - qx, body.y - qy);
+            if (d < best) {
+                best = d;
+                bestX = qx;
+                bestY = qy;
+            }
+        }
+        body.x = bestX;
+        body.y = bestY;
+        return best > EPSILON;
+    }
+
+    private Goal goalScored() {
+        int goal = arena.goalHolding(ball.x, ball.y, settings.ballRadius);
+        if (goal < 0) return null;
+        // The goal at x = 0 is the one team 1 attacks.
+        int team = goal == 0 ? 1 : 0;
+        boolean own = lastToucher >= 0 && robots[lastToucher].team != team;
+        return new Goal(steps, team, lastToucher, own);
+    }
+
+    private void countTouches() {
+        for (RobotBody body : robots) {
+            if (hitBall[body.index] && !body.touchingBall) body.ballTouches++;
+            body.touchingBall = hitBall[body.index];
+        }
+    }
+
+    private void clearContacts() {
+        Arrays.fill(hitWall, false);
+        Arrays.fill(hitBall, false);
+        for (boolean[] row : hitRobot) Arrays.fill(row, false);
+    }
+
+    /** Each robot's list: hitBall, hitRobot by the other's index, hitWall, then the round's. */
+    private StepReport report(Goal goal, Occurrence.Kind round, boolean kickOff) {
+        List<List<Occurrence>> all = new ArrayList<>(robots.length);
+        for (int i = 0; i < robots.length; i++) {
+            List<Occurrence> list = new ArrayList<>();
+            if (hitBall[i]) list.add(Occurrence.of(Occurrence.Kind.HIT_BALL));
+            for (int j = 0; j < robots.length; j++) {
+                if (hitRobot[i][j]) list.add(new Occurrence(Occurrence.Kind.HIT_ROBOT, j));
+            }
+            if (hitWall[i]) list.add(Occurrence.of(Occurrence.Kind.HIT_WALL));
+            if (round != null) list.add(Occurrence.of(round));
+            all.add(List.copyOf(list));
+        }
+        return new StepReport(List.copyOf(all), goal, kickOff);
+    }
+
+    private static double clamp(double value, double limit) {
+        return StrictMath.min(StrictMath.max(value, -limit), limit);
+    }
+
+    /** Into [0, 2 pi). */
+    static double normalize(double angle) {
+        double a = angle % TWO_PI;
+        if (a < 0) a += TWO_PI;
+        return a >= TWO_PI ? 0 : a;
+    }
+}

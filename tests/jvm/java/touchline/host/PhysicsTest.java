@@ -1,0 +1,370 @@
+package touchline.host;
+
+import static touchline.host.Tests.check;
+import static touchline.host.Tests.equal;
+import static touchline.host.Tests.thrown;
+
+import java.util.ArrayList;
+import java.util.List;
+import java.util.SplittableRandom;
+import touchline.host.physics.BallBody;
+import touchline.host.physics.Goal;
+import touchline.host.physics.Occurrence;
+import touchline.host.physics.Occurrence.Kind;
+import touchline.host.physics.RobotBody;
+import touchline.host.physics.Settings;
+import touchline.host.physics.StepReport;
+import touchline.host.physics.World;
+
+/** The world's physics and rules, without robots' programs: orders are given directly. */
+public final class PhysicsTest {
+    /** Overlap of two bodies or reach past a wall that still counts as touching. */
+    static final double TOLERANCE = 0.05;
+
+    public static void main(String[] args) {
+        Tests.suite()
+                .add("invariants-random-matches", PhysicsTest::invariantsOverRandomMatches)
+                .add("ball-comes-to-rest", PhysicsTest::ballComesToRest)
+                .add("scripted-goal", PhysicsTest::scriptedGoal)
+                .add("own-goal-and-scorer", PhysicsTest::ownGoalAndScorer)
+                .add("push-and-kick", PhysicsTest::pushAndKick)
+                .add("walls-and-posts", PhysicsTest::wallsAndPosts)
+                .add("collision-events", PhysicsTest::collisionEvents)
+                .add("orders-clamped", PhysicsTest::ordersClamped)
+                .add("determinism", PhysicsTest::determinism)
+                .add("settings-rejected", PhysicsTest::settingsRejected)
+                .main(args);
+    }
+
+    /**
+     * Long matches of chasers (full speed at the ball) and wanderers (random orders, some far
+     * beyond the limits): after every step nothing overlaps, no robot leaves the court, the
+     * ball is on the court or in a goal, and every velocity is within its limit.
+     */
+    static void invariantsOverRandomMatches() {
+        int goals = 0;
+        for (long seed = 1; seed <= 4; seed++) {
+            int perTeam = 2 + (int) (seed % 4);
+            World world = new World(new Settings(), perTeam, perTeam, seed);
+            SplittableRandom random = new SplittableRandom(seed * 31);
+            for (int step = 0; step < 5000; step++) {
+                for (RobotBody robot : world.robots()) {
+                    if (robot.index() % 2 == 0) {
+                        chase(world, robot);
+                    } else if (random.nextInt(20) == 0) {
+                        world.command(robot.index(), random.nextDouble(-6, 6),
+                                random.nextDouble(-1, 1));
+                    }
+                }
+                world.step();
+                checkInvariants(world, "seed " + seed + " step " + step);
+            }
+            goals += world.goals().size();
+        }
+        check(goals > 0, "chasers never scored: the invariants saw no goal");
+    }
+
+    static void chase(World world, RobotBody robot) {
+        BallBody ball = world.ball();
+        double toBall = StrictMath.atan2(ball.y() - robot.y(), ball.x() - robot.x());
+        double bearing = StrictMath.IEEEremainder(toBall - robot.heading(), 2 * StrictMath.PI);
+        world.command(robot.index(), 100, bearing);
+    }
+
+    static void checkInvariants(World world, String where) {
+        Settings s = world.settings();
+        double r = s.robotRadius();
+        List<RobotBody> robots = world.robots();
+        BallBody ball = world.ball();
+        for (RobotBody a : robots) {
+            check(insideCourt(s, a.x(), a.y(), r), where + ": robot " + a.index() + " off court at "
+                    + a.x() + ", " + a.y());
+            check(Math.abs(a.moveVelocity()) <= s.maxMoveVelocity(), where + ": move velocity");
+            check(Math.abs(a.turnVelocity()) <= s.maxTurnVelocity(), where + ": turn velocity");
+            check(a.heading() >= 0 && a.heading() < 2 * Math.PI, where + ": heading range");
+            for (RobotBody b : robots) {
+                if (b.index() <= a.index()) continue;
+                double d = Math.hypot(a.x() - b.x(), a.y() - b.y());
+                check(d >= 2 * r - TOLERANCE, where + ": robots " + a.index() + " and "
+                        + b.index() + " overlap by " + (2 * r - d));
+            }
+            double d = Math.hypot(a.x() - ball.x(), a.y() - ball.y());
+            check(d >= r + s.ballRadius() - TOLERANCE, where + ": robot " + a.index()
+                    + " overlaps the ball by " + (r + s.ballRadius() - d));
+        }
+        check(ballOnCourtOrInGoal(s, ball.x(), ball.y()), where + ": ball escaped to "
+                + ball.x() + ", " + ball.y());
+        check(ball.velocity() <= s.ballMaxVelocity() + 1e-9, where + ": ball too fast");
+    }
+
+    /** The disc of the given radius lies within the court, corners cut, up to the tolerance. */
+    static boolean insideCourt(Settings s, double x, double y, double radius) {
+        double m = radius - TOLERANCE;
+        if (x < m || y < m || x > s.width() - m || y > s.height() - m) return false;
+        double cw = s.cornerWidth();
+        double ch = s.cornerHeight();
+        double diagonal = Math.hypot(cw, ch);
+        // Distance inside each cut corner's diagonal, seen from its corner point.
+        double[][] corners = {{0, 0}, {s.width(), 0}, {0, s.height()}, {s.width(), s.height()}};
+        for (double[] c : corners) {
+            double u = Math.abs(x - c[0]) / cw + Math.abs(y - c[1]) / ch - 1;
+            if (u * cw * ch / diagonal < m) return false;
+        }
+        return true;
+    }
+
+    static boolean ballOnCourtOrInGoal(Settings s, double x, double y) {
+        double low = s.height() / 2 - s.goalWidth() / 2;
+        double high = s.height() / 2 + s.goalWidth() / 2;
+        if (x >= 0 && x <= s.width()) return insideCourt(s, x, y, 0);
+        boolean mouth = y >= low && y <= high;
+        return mouth && x >= -s.goalDepth() && x <= s.width() + s.goalDepth();
+    }
+
+    /** Left alone, a fast ball bouncing around the court stops, and stays stopped. */
+    static void ballComesToRest() {
+        Settings settings = new Settings();
+        World world = new World(settings, 0, 0, 7);
+        world.placeBall(100, 40, 5, 3);
+        double speed = Math.hypot(5, 3);
+        long bound = (long) Math.ceil(speed / settings.ballNegativeAcceleration()) + 1;
+        long steps = 0;
+        while (world.ball().velocity() > 0) {
+            world.step();
+            check(++steps <= bound, "the ball still rolls after " + steps + " steps");
+        }
+        double x = world.ball().x();
+        double y = world.ball().y();
+        for (int i = 0; i < 10; i++) world.step();
+        equal(x, world.ball().x(), "resting ball x");
+        equal(y, world.ball().y(), "resting ball y");
+    }
+
+    /**
+     * Team 0's second robot drives the ball into the goal at x = width: team 0 scores 1, every
+     * robot gets roundFinish, and the next step restores the kick-off with roundBegin.
+     */
+    static void scriptedGoal() {
+        Settings settings = new Settings().kickOffRoll(0);
+        World world = new World(settings, 2, 2, 3);
+        List<double[]> kickOff = positions(world);
+        // Beside team 1's goalkeeper, which stands in front of the middle of the goal.
+        double goalY = settings.height() / 2 - 12;
+        world.placeBall(200, goalY, 0, 0);
+        world.placeRobot(1, 190, goalY, 0);
+        world.command(1, 3, 0);
+        StepReport report = null;
+        for (int i = 0; i < 60 && (report == null || report.goal() == null); i++) {
+            report = world.step();
+            if (report.goal() == null) {
+                for (List<Occurrence> list : report.occurrences()) {
+                    check(!list.contains(Occurrence.of(Kind.ROUND_FINISH)), "round finished early");
+                }
+            }
+        }
+        Goal goal = report.goal();
+        check(goal != null, "no goal after 60 steps");
+        equal(new Goal(world.steps(), 0, 1, false), goal, "the goal");
+        equal(1, world.score(0), "team 0 score");
+        equal(0, world.score(1), "team 1 score");
+        for (int robot = 0; robot < 4; robot++) {
+            List<Occurrence> list = report.of(robot);
+            equal(Occurrence.of(Kind.ROUND_FINISH), list.get(list.size() - 1),
+                    "last occurrence of robot " + robot);
+        }
+        check(world.ball().x() - settings.ballRadius() >= settings.width() - 1e-9,
+                "the ball stays wholly in the goal for the goal step");
+
+        StepReport next = world.step();
+        check(next.kickOff(), "the step after a goal is a kick-off");
+        for (int robot = 0; robot < 4; robot++) {
+            equal(List.of(Occurrence.of(Kind.ROUND_BEGIN)), next.of(robot), "kick-off events");
+            RobotBody body = world.robot(robot);
+            equal(kickOff.get(robot)[0], body.x(), "kick-off x of robot " + robot);
+            equal(kickOff.get(robot)[1], body.y(), "kick-off y of robot " + robot);
+            equal(kickOff.get(robot)[2], body.heading(), "kick-off heading of robot " + robot);
+        }
+        equal(settings.width() / 2, world.ball().x(), "ball back at the centre");
+        equal(settings.height() / 2, world.ball().y(), "ball back at the centre");
+        // Orders end with the round: the former scorer stands still.
+        world.step();
+        equal(kickOff.get(1)[0], world.robot(1).x(), "robot 1 waits for new orders");
+        equal(1, world.score(0), "the score survives the kick-off");
+        equal(1, world.goals().size(), "one goal recorded");
+    }
+
+    static List<double[]> positions(World world) {
+        List<double[]> list = new ArrayList<>();
+        for (RobotBody r : world.robots()) list.add(new double[] {r.x(), r.y(), r.heading()});
+        return list;
+    }
+
+    /** A team 1 robot that pushes the ball into the goal at x = width scores for team 0. */
+    static void ownGoalAndScorer() {
+        World world = new World(new Settings().kickOffRoll(0), 1, 1, 3);
+        world.placeBall(205, 90, 0, 0);
+        world.placeRobot(1, 195, 90, 0);
+        world.command(1, 2, 0);
+        Goal goal = null;
+        for (int i = 0; i < 60 && goal == null; i++) goal = world.step().goal();
+        check(goal != null, "no goal");
+        equal(0, goal.team(), "the goal counts for team 0");
+        equal(1, goal.scorer(), "scorer");
+        check(goal.ownGoal(), "own goal");
+
+        // The goal at x = 0 counts for team 1; a ball nobody touched has no scorer.
+        world.step();
+        world.placeBall(20, 78, -6, 0);
+        goal = null;
+        for (int i = 0; i < 30 && goal == null; i++) goal = world.step().goal();
+        check(goal != null, "no goal at x = 0");
+        equal(new Goal(goal.step(), 1, -1, false), goal, "goal at x = 0");
+        equal(1, world.score(1), "team 1 score");
+    }
+
+    /**
+     * A robot at full speed meeting a ball at rest kicks it: the ball leaves faster than the
+     * robot. A slow robot pushes: the ball keeps to the robot's speed and stays at its front.
+     */
+    static void pushAndKick() {
+        Settings settings = new Settings().kickOffRoll(0);
+        World world = new World(settings, 1, 0, 1);
+        world.placeRobot(0, 60, 90, 0);
+        world.placeBall(60 + settings.robotRadius() + settings.ballRadius() + 1, 90, 0, 0);
+        world.command(0, settings.maxMoveVelocity(), 0);
+        world.step();
+        double kicked = world.ball().velocity();
+        check(kicked > settings.maxMoveVelocity() * 1.5, "kick speed " + kicked);
+        equal(0.0, world.ball().heading(), "kicked along the robot's heading");
+
+        world = new World(settings, 1, 0, 1);
+        world.placeRobot(0, 60, 90, 0);
+        double reach = settings.robotRadius() + settings.ballRadius();
+        world.placeBall(60 + reach + 0.5, 90, 0, 0);
+        world.command(0, 1, 0);
+        for (int i = 0; i < 30; i++) world.step();
+        double gap = world.ball().x() - world.robot(0).x();
+        check(gap >= reach - 1e-9 && gap < reach + 0.2, "pushed ball stays in front: " + gap);
+        check(Math.abs(world.ball().velocity() - 1) < 0.1, "pushed ball speed "
+                + world.ball().velocity());
+        equal(90.0, world.ball().y(), "a straight push stays on its line");
+    }
+
+    /**
+     * The ball bounces off a side wall with the restitution, off a cut corner along its
+     * diagonal, and a ball rolling at a goal post is turned away from the goal.
+     */
+    static void wallsAndPosts() {
+        Settings settings = new Settings().kickOffRoll(0).wallRestitution(0.5);
+        World world = new World(settings, 0, 0, 1);
+        world.placeBall(110, 10, 0, -4);
+        for (int i = 0; i < 4; i++) world.step();
+        check(world.ball().y() >= settings.ballRadius() - 1e-9, "ball inside the bottom wall");
+        double vy = world.ball().velocity() * Math.sin(world.ball().heading());
+        check(vy > 1.5 && vy < 2.1, "bounced at about half speed: " + vy);
+
+        // Diagonally into the bottom-left corner, whose cut faces (1, 1): straight back.
+        world.placeBall(20, 20, -3, -3);
+        for (int i = 0; i < 12; i++) world.step();
+        double heading = world.ball().heading();
+        check(Math.abs(heading - Math.PI / 4) < 1e-6, "off the cut corner, heading " + heading);
+        check(world.ball().x() > 2 && world.ball().y() > 2, "the corner was cut");
+
+        // At the post (0, 70) from inside the court, a little below the goal mouth.
+        double post = settings.height() / 2 - settings.goalWidth() / 2;
+        world.placeBall(12, post - 1, -4, 0);
+        for (int i = 0; i < 8; i++) world.step();
+        check(world.ball().x() > 0, "the post kept the ball out of the goal");
+        equal(0, world.score(1), "no goal off the post");
+    }
+
+    /** hitWall, hitBall and hitRobot name the robots concerned, once per step, in order. */
+    static void collisionEvents() {
+        Settings settings = new Settings().kickOffRoll(0);
+        World world = new World(settings, 2, 1, 1);
+        // Robot 0 drives into the bottom wall; robots 1 and 2 meet head on, 2 touching the ball.
+        world.placeRobot(0, 50, settings.robotRadius() + 0.5, -Math.PI / 2);
+        world.placeRobot(1, 100, 100, 0);
+        world.placeRobot(2, 109, 100, Math.PI);
+        world.placeBall(109, 100 + settings.robotRadius() + settings.ballRadius() + 0.1, 0, 0);
+        world.command(0, 2, 0);
+        world.command(1, 2, 0);
+        world.command(2, 2, 0.4);
+        StepReport report = world.step();
+        equal(List.of(Occurrence.of(Kind.HIT_WALL)), report.of(0), "robot 0");
+        equal(List.of(new Occurrence(Kind.HIT_ROBOT, 2)), report.of(1), "robot 1");
+        equal(new Occurrence(Kind.HIT_ROBOT, 1), report.of(2).get(report.of(2).size() - 1),
+                "robot 2 hit robot 1");
+        // Standing still against the wall is no hit.
+        world.command(0, 0, 0);
+        world.command(1, 0, 0);
+        world.command(2, 0, 0);
+        world.step();
+        equal(List.of(), world.step().of(0), "robot 0 at rest by the wall");
+    }
+
+    /** Orders beyond the limits drive at the limit; NaN counts as no order. */
+    static void ordersClamped() {
+        Settings settings = new Settings().kickOffRoll(0);
+        World world = new World(settings, 1, 0, 1);
+        world.placeRobot(0, 100, 100, 0);
+        world.command(0, 1e9, -1e9);
+        world.step();
+        equal(settings.maxMoveVelocity(), world.robot(0).moveVelocity(), "move clamped");
+        equal(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "turn clamped");
+        double moved = Math.hypot(world.robot(0).x() - 100, world.robot(0).y() - 100);
+        check(moved <= settings.maxMoveVelocity() + 1e-9, "moved " + moved);
+        world.command(0, Double.NaN, Double.NEGATIVE_INFINITY);
+        world.step();
+        equal(0.0, world.robot(0).moveVelocity(), "NaN move");
+        equal(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "infinite turn");
+    }
+
+    /** Same seed and orders: the same world bit for bit; another seed: another kick-off roll. */
+    static void determinism() {
+        World a = new World(new Settings(), 3, 3, 42);
+        World b = new World(new Settings(), 3, 3, 42);
+        World c = new World(new Settings(), 3, 3, 43);
+        check(a.ball().velocity() != c.ball().velocity(), "the seed sets the kick-off roll");
+        SplittableRandom ra = new SplittableRandom(5);
+        SplittableRandom rb = new SplittableRandom(5);
+        for (int step = 0; step < 3000; step++) {
+            drive(a, ra);
+            drive(b, rb);
+            equal(a.step(), b.step(), "report of step " + step);
+            equal(state(a), state(b), "world after step " + step);
+        }
+    }
+
+    static void drive(World world, SplittableRandom random) {
+        for (RobotBody robot : world.robots()) {
+            if (robot.index() % 3 == 0) chase(world, robot);
+            else world.command(robot.index(), random.nextDouble(-4, 4), random.nextDouble(-1, 1));
+        }
+    }
+
+    static String state(World world) {
+        StringBuilder text = new StringBuilder();
+        for (RobotBody r : world.robots()) {
+            text.append(Double.doubleToLongBits(r.x())).append(',')
+                    .append(Double.doubleToLongBits(r.y())).append(',')
+                    .append(Double.doubleToLongBits(r.heading())).append(';');
+        }
+        BallBody ball = world.ball();
+        return text.append(Double.doubleToLongBits(ball.x())).append(',')
+                .append(Double.doubleToLongBits(ball.y())).append(',')
+                .append(Double.doubleToLongBits(ball.velocity())).toString();
+    }
+
+    static void settingsRejected() throws Exception {
+        List<Settings> bad = List.of(new Settings().court(0, 180),
+                new Settings().court(Double.NaN, 180), new Settings().goal(180, 15),
+                new Settings().goal(40, 3), new Settings().corner(7, 0),
+                new Settings().ball(-1, 0.06, 8), new Settings().wallRestitution(1.5),
+                new Settings().solver(0, 4), new Settings().robot(40, 3, 0.3));
+        for (Settings settings : bad) {
+            thrown(IllegalArgumentException.class, () -> new World(settings, 1, 1, 1));
+        }
+        thrown(IllegalArgumentException.class, () -> new World(new Settings(), -1, 1, 1));
+    }
+}
