@@ -186,9 +186,10 @@ public final class PhysicsTest {
         }
         equal(settings.width() / 2, world.ball().x(), "ball back at the centre");
         equal(settings.height() / 2, world.ball().y(), "ball back at the centre");
-        // Orders end with the round: the former scorer stands still.
+        // Orders outlast the kick-off: the scorer drives on from its kick-off place.
         world.step();
-        equal(kickOff.get(1)[0], world.robot(1).x(), "robot 1 waits for new orders");
+        equal(kickOff.get(1)[0] + settings.maxMoveVelocity(), world.robot(1).x(),
+                "robot 1 drives on");
         equal(1, world.score(0), "the score survives the kick-off");
         equal(1, world.goals().size(), "one goal recorded");
     }

@@ -10,7 +10,7 @@ public final class RobotBody {
     /** Velocities as applied in the last step, after the limits. */
     double move;
     double turn;
-    /** Velocities last ordered; kept until the next order or the next kick-off. */
+    /** Velocities last ordered; kept until the next order. */
     double orderedMove;
     double orderedTurn;
     double distance;

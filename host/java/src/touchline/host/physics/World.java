@@ -93,8 +93,8 @@ public final class World {
     }
 
     /**
-     * The velocities the robot drives with from the next step on, kept until changed or until a
-     * kick-off. The host clamps them to the robot's maxima; a NaN counts as 0.
+     * The velocities the robot drives with from the next step on, kept until changed. The host
+     * clamps them to the robot's maxima; a NaN counts as 0.
      */
     public void command(int robot, double move, double turn) {
         RobotBody body = robots[robot];
@@ -147,8 +147,8 @@ public final class World {
     }
 
     /**
-     * Everyone to the kick-off places, standing still with no orders; the ball to the centre,
-     * with a random roll of at most the kick-off roll speed.
+     * Everyone to the kick-off places, standing still; the ball to the centre, with a random
+     * roll of at most the kick-off roll speed. Orders stay: they apply from the next step.
      */
     private void kickOff() {
         for (RobotBody body : robots) {
@@ -157,7 +157,7 @@ public final class World {
             body.x = place[0];
             body.y = place[1];
             body.heading = body.team == 0 ? 0 : StrictMath.PI;
-            body.move = body.turn = body.orderedMove = body.orderedTurn = 0;
+            body.move = body.turn = 0;
             body.touchingBall = false;
             project(body);
         }
