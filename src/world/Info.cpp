@@ -1,6 +1,5 @@
 #include "world/Info.h"
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 

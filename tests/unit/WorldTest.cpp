@@ -227,17 +227,21 @@ TEST_F(World, NullHostObjectsKeepTheLastValues) {
     host.standardMatch(3);
     host.info.returns("getCourt", "()Ljava/lang/Object;", Value::null());
     Handler teamsGet = host.teamList.methods.at({"get", kGet})->handler;
-    nullElement(host.teamList, 1);
+    nullElement(host.teamList, 0);
     play([&] {
         Court court{1, 1, 1, 1, 1, 1}, zero{};
         TL(probe, getCourt)(&court);
         EXPECT_EQ(0, std::memcmp(&zero, &court, sizeof court));
-        // A team not mirrored yet is mirrored, behind the others, once the host shows it.
-        EXPECT_EQ(1, TL(probe, getTeamNum)());
+        // Mirrors keep their host positions: a team is mirrored once the host shows it, and a
+        // team's robots end before a missing one.
+        EXPECT_EQ(0, TL(probe, getTeamNum)());
         host.teamList.on("get", kGet, teamsGet);
+        nullElement(host.memberList(1), 1);
         step();
-        ASSERT_EQ(6, TL(probe, getBotNum)());
+        EXPECT_EQ(2, TL(probe, getTeamNum)());
+        ASSERT_EQ(4, TL(probe, getBotNum)());
         EXPECT_EQ(2, bot(3).teamId);
+        EXPECT_EQ(3, bot(3).id);
 
         host.info.returns("getBall", "()Ljava/lang/Object;", Value::null());
         nullElement(host.teamList, 1);
