@@ -1,5 +1,6 @@
 #include "FakeJvm.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -444,15 +445,10 @@ std::string FakeJvm::format(const Value& value) {
         case Value::Kind::Long:
             return std::to_string(value.j) + "L";
         case Value::Kind::Double: {
+            // The shortest text that reads back as the same double.
             char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "%.17g", value.d);
-            // Shortest form that reads back to the same double.
-            for (int precision = 1; precision <= 17; ++precision) {
-                char shortest[64];
-                std::snprintf(shortest, sizeof shortest, "%.*g", precision, value.d);
-                if (std::strtod(shortest, nullptr) == value.d) return shortest;
-            }
-            return buffer;
+            auto end = std::to_chars(buffer, buffer + sizeof buffer, value.d).ptr;
+            return std::string(buffer, end);
         }
         case Value::Kind::Object:
             if (value.l == nullptr) return "null";

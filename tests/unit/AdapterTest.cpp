@@ -104,6 +104,8 @@ TEST_F(AdapterTest, AStrategyThatSwallowsTheStopMakesNoFurtherHostCalls) {
         } catch (...) {
         }
         size_t calls = jvm.calls().size();
+        TL(probe, setMoveVelocity)(1.0);
+        TL(probe, print)("still here");
         TL(probe, execute)();
         ADD_FAILURE() << "execute returned with a host exception pending";
         EXPECT_EQ(calls, jvm.calls().size());
