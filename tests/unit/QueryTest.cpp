@@ -265,7 +265,7 @@ TEST(Queries, ModifyInCourtClampsEachCoordinate) {
         x = 150, y = 150;
         modify(&x, &y, 120);
         EXPECT_EQ(100.0, x);
-        EXPECT_EQ(120.0, y);
+        EXPECT_EQ(60.0, y);
         y = 200;
         modify(nullptr, &y, 10);
         EXPECT_EQ(170.0, y);
