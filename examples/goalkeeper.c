@@ -1,32 +1,32 @@
 /*
  * goalkeeper.c: stays between the ball and its own goal.
  *
- * It keeps to an arc around the centre of its own goal mouth, at the point of the arc that lies
- * on the line from that centre to the ball. Wherever the ball is, the keeper is in its way to
- * the goal.
+ * It keeps to a line just in front of its own goal mouth and moves along it to stay level with
+ * the ball, never beyond the goal posts: whatever comes straight at the goal meets the keeper.
  */
 #include "Toolkit.h"
 
 void initialize(void) {}
 
 void run(void) {
-    /* The arc's radius: half the goal's width, so the arc spans the whole mouth. */
-    const double guard = getGoalWidth() / 2.0;
+    /* The guard line: one robot's diameter in front of the own goal line, on the court side. */
+    const double goalX = getSelfGoalCenterX();
+    const double lineX = goalX + (getAttack() > 0 ? 2.0 : -2.0) * getRadius();
+    /* The posts, less the robot's radius: the keeper's centre stays within the mouth. */
+    const double lowest = getSelfGoalCenterY() - getGoalWidth() / 2.0 + getRadius();
+    const double highest = getSelfGoalCenterY() + getGoalWidth() / 2.0 - getRadius();
 
     for (;;) {
-        double goalX = getSelfGoalCenterX();
-        double goalY = getSelfGoalCenterY();
+        double y = getBallY();
+        if (y < lowest) {
+            y = lowest;
+        }
+        if (y > highest) {
+            y = highest;
+        }
 
-        /* Direction from the goal's centre to the ball, then the point `guard` along it. */
-        double toBall = heading(goalX, goalY, getBallX(), getBallY());
-        double x, y;
-        nextPoint(goalX, goalY, toBall, guard, &x, &y);
-
-        /* Near the goal line that point may lie off the court: keep it where the robot fits. */
-        modifyInCourt(&x, &y, getRadius());
-
-        /* Drive there; the robot slows down as it arrives. */
-        setMoveTo(x, y);
+        /* Drive there; the robot slows down as it arrives, and faces along the line. */
+        setMoveTo(lineX, y);
         execute();
     }
 }

@@ -1,12 +1,18 @@
 /*
- * striker.c: an attacker in a dozen lines.
+ * striker.c: an attacker in a few lines.
  *
- * Every step it asks setKickBallTo for a waypoint behind the ball, on the line from the
- * opponent goal's centre through the ball, and drives there. Followed step after step, the
- * waypoints lead the robot around the ball and into it from behind, so the ball is pushed,
- * or at full speed kicked, towards the goal.
+ * Most of the time it follows setKickBallTo: a waypoint behind the ball, on the line from the
+ * opponent goal's centre through the ball. Followed step after step, the waypoints lead the
+ * robot around the ball and up to it from behind. Once it is lined up behind the ball, it
+ * charges at full speed, and a robot that hits the ball that fast kicks it.
  */
 #include "Toolkit.h"
+
+/* Lined up: the robot's direction to the ball is within this many radians of the ball's
+ * direction to the goal. */
+#define LINED_UP 0.25
+/* Close enough to charge, in court units. */
+#define CHARGE_DISTANCE 30.0
 
 void initialize(void) {
     /* Nothing to prepare: everything is read fresh from the world each step. */
@@ -17,9 +23,21 @@ void run(void) {
         /* The goal the own team attacks; which side that is depends on getAttack(). */
         double goalX = getOpponentGoalCenterX();
         double goalY = getOpponentGoalCenterY();
+        double ballX = getBallX();
+        double ballY = getBallY();
 
-        /* Queues this step's move and turn velocities; nothing moves yet. */
-        setKickBallTo(goalX, goalY);
+        double toBall = heading(getX(), getY(), ballX, ballY);
+        double ballToGoal = heading(ballX, ballY, goalX, goalY);
+        int linedUp = absBearing(toBall, ballToGoal) < LINED_UP &&
+                      distance(getX(), getY(), ballX, ballY) < CHARGE_DISTANCE;
+
+        if (linedUp) {
+            /* Straight at the ball, as fast as the robot goes: a kick towards the goal. */
+            setMoveToward(ballX, ballY, getMaxMoveVelocity());
+        } else {
+            /* Queues this step's move and turn velocities towards the kick waypoint. */
+            setKickBallTo(goalX, goalY);
+        }
 
         /* Ends the step: the velocities go to the simulator, which advances one step. */
         execute();

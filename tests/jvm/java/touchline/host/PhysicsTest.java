@@ -19,7 +19,7 @@ import touchline.host.physics.World;
 /** The world's physics and rules, without robots' programs: orders are given directly. */
 public final class PhysicsTest {
     /** Overlap of two bodies or reach past a wall that still counts as touching. */
-    static final double TOLERANCE = 0.05;
+    static final double TOLERANCE = 0.1;
 
     public static void main(String[] args) {
         Tests.suite()
@@ -27,6 +27,8 @@ public final class PhysicsTest {
                 .add("ball-comes-to-rest", PhysicsTest::ballComesToRest)
                 .add("scripted-goal", PhysicsTest::scriptedGoal)
                 .add("own-goal-and-scorer", PhysicsTest::ownGoalAndScorer)
+                .add("stalled-ball-ends-round", PhysicsTest::stalledBallEndsRound)
+                .add("tussle-favours-no-team", PhysicsTest::tussleFavoursNoTeam)
                 .add("push-and-kick", PhysicsTest::pushAndKick)
                 .add("walls-and-posts", PhysicsTest::wallsAndPosts)
                 .add("collision-events", PhysicsTest::collisionEvents)
@@ -200,7 +202,10 @@ public final class PhysicsTest {
         return list;
     }
 
-    /** A team 1 robot that pushes the ball into the goal at x = width scores for team 0. */
+    /**
+     * A team 1 robot that pushes the ball into the goal at x = width scores an own goal for
+     * team 0, unless a team 0 robot touched the ball before it: then that one is the scorer.
+     */
     static void ownGoalAndScorer() {
         World world = new World(new Settings().kickOffRoll(0), 1, 1, 3);
         world.placeBall(205, 90, 0, 0);
@@ -213,7 +218,26 @@ public final class PhysicsTest {
         equal(1, goal.scorer(), "scorer");
         check(goal.ownGoal(), "own goal");
 
+        // Robot 0 shoots at the goal at x = width; robot 1, beside the line, glances it in.
+        world.step();
+        world.placeRobot(0, 180, 78, 0);
+        world.placeBall(187, 78, 0, 0);
+        world.placeRobot(1, 209, 83.9, 0);
+        world.command(0, 3, 0);
+        world.command(1, 0, 0);
+        goal = null;
+        boolean deflected = false;
+        for (int i = 0; i < 60 && goal == null; i++) {
+            StepReport report = world.step();
+            deflected |= report.of(1).contains(Occurrence.of(Kind.HIT_BALL));
+            goal = report.goal();
+        }
+        check(deflected, "robot 1 never touched the ball");
+        check(goal != null, "no goal after the deflection");
+        equal(new Goal(goal.step(), 0, 0, false), goal, "the shooter scores");
+
         // The goal at x = 0 counts for team 1; a ball nobody touched has no scorer.
+        world.command(0, 0, 0);
         world.step();
         world.placeBall(20, 78, -6, 0);
         goal = null;
@@ -221,6 +245,54 @@ public final class PhysicsTest {
         check(goal != null, "no goal at x = 0");
         equal(new Goal(goal.step(), 1, -1, false), goal, "goal at x = 0");
         equal(1, world.score(1), "team 1 score");
+        equal(2, world.score(0), "team 0 score");
+    }
+
+    /**
+     * A ball that stays on one spot ends the round without a goal: roundFinish, then a kick-off;
+     * a ball that keeps moving does not.
+     */
+    static void stalledBallEndsRound() {
+        Settings settings = new Settings().kickOffRoll(0).stalemate(50, 3);
+        World world = new World(settings, 1, 1, 1);
+        world.placeBall(60, 40, 0, 0);
+        StepReport report = null;
+        int steps = 0;
+        while (steps < 100 && (report == null || !report.roundFinished())) {
+            report = world.step();
+            steps++;
+        }
+        equal(50, steps, "steps until the stalled round ends");
+        check(report.stalemate() && report.goal() == null, "a stalemate, not a goal");
+        equal(List.of(Occurrence.of(Kind.ROUND_FINISH)), report.of(0), "robot 0 told");
+        check(world.step().kickOff(), "kick-off after a stalemate");
+        equal(0, world.score(0) + world.score(1), "no score");
+
+        // A robot dribbling the ball along keeps the round going.
+        world.placeRobot(0, 40, 40, 0);
+        world.placeBall(40 + settings.robotRadius() + settings.ballRadius(), 40, 0, 0);
+        world.command(0, 0.5, 0);
+        for (int i = 0; i < 120; i++) {
+            check(!world.step().roundFinished(), "a moving ball stalled at step " + i);
+        }
+    }
+
+    /**
+     * Two robots of different teams driving head on into the ball between them: neither team
+     * wins the tussle by being resolved first; the ball stays between them.
+     */
+    static void tussleFavoursNoTeam() {
+        Settings settings = new Settings().kickOffRoll(0).stalemate(0, 0);
+        World world = new World(settings, 1, 1, 1);
+        double reach = settings.robotRadius() + settings.ballRadius();
+        world.placeBall(110, 40, 0, 0);
+        world.placeRobot(0, 110 - reach - 2, 40, 0);
+        world.placeRobot(1, 110 + reach + 2, 40, Math.PI);
+        world.command(0, 1, 0);
+        world.command(1, 1, 0);
+        for (int i = 0; i < 500; i++) world.step();
+        double ballX = world.ball().x();
+        check(Math.abs(ballX - 110) < 1, "the ball drifted to " + ballX);
     }
 
     /**

@@ -21,7 +21,9 @@ public final class Settings {
     double maxTurnVelocity = 0.3;
     double kickThreshold = 1.5;
     double kickRestitution = 0.8;
-    double kickOffRoll = 1;
+    double kickOffRoll = 2.5;
+    int stalemateSteps = 100;
+    double stalemateRadius = 10;
     int substeps = 4;
     int contactPasses = 16;
 
@@ -76,6 +78,16 @@ public final class Settings {
     /** Highest speed of the random roll the ball is given at each kick-off; 0 for none. */
     public Settings kickOffRoll(double value) {
         kickOffRoll = value;
+        return this;
+    }
+
+    /**
+     * A ball that stays within radius of one spot for this many steps ends the round without a
+     * goal; 0 never does.
+     */
+    public Settings stalemate(int steps, double radius) {
+        stalemateSteps = steps;
+        stalemateRadius = radius;
         return this;
     }
 
@@ -158,6 +170,8 @@ public final class Settings {
         atLeastZero("kick threshold", kickThreshold);
         fraction("kick restitution", kickRestitution);
         atLeastZero("kick-off roll", kickOffRoll);
+        require(stalemateSteps >= 0, "stalemate steps must be zero or more");
+        atLeastZero("stalemate radius", stalemateRadius);
         require(substeps >= 1 && substeps <= 64, "substeps must be 1 to 64");
         require(contactPasses >= 1 && contactPasses <= 32, "contact passes must be 1 to 32");
         require(2 * cornerWidth < width, "the corners leave no court");

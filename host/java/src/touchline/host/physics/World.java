@@ -10,7 +10,8 @@ import java.util.SplittableRandom;
  * from the velocities each robot was last ordered. Each step is simulated in a few equal parts;
  * after each part the contacts are resolved (robot against robot, robot against wall, robot
  * against ball, ball against wall) until nothing overlaps. A ball wholly inside a goal scores,
- * and the step after a goal is a kick-off.
+ * a ball that stays on one spot too long ends the round without a goal, and the step after a
+ * round's end is a kick-off.
  *
  * <p>Deterministic: all arithmetic is StrictMath and the only randomness is a SplittableRandom
  * from the seed, so the same settings, seed and orders give the same world bit for bit.
@@ -24,14 +25,22 @@ public final class World {
     private final Arena arena;
     private final double[][] robotRegion;
     private final RobotBody[] robots;
+    /** The robots in reverse order: contacts take turns in both orders, favouring no team. */
+    private final RobotBody[] reversed;
     private final int[] teamSizes;
     private final BallBody ball = new BallBody();
     private final int[] score = new int[2];
     private final List<Goal> goals = new ArrayList<>();
     private final SplittableRandom random;
     private long steps;
+    private long parts;
     private boolean kickOffPending;
-    private int lastToucher = -1;
+    /** Per team, the robot that touched the ball last since the kick-off, or -1. */
+    private final int[] lastTouch = {-1, -1};
+    /** Where the ball was when it last moved away from its spot, and steps since. */
+    private double spotX;
+    private double spotY;
+    private int stillSteps;
 
     private final boolean[] hitWall;
     private final boolean[] hitBall;
@@ -49,6 +58,8 @@ public final class World {
         teamSizes = new int[] {homeRobots, awayRobots};
         robots = new RobotBody[count];
         for (int i = 0; i < count; i++) robots[i] = new RobotBody(i, i < homeRobots ? 0 : 1);
+        reversed = new RobotBody[count];
+        for (int i = 0; i < count; i++) reversed[i] = robots[count - 1 - i];
         hitWall = new boolean[count];
         hitBall = new boolean[count];
         hitRobot = new boolean[count][count];
@@ -111,13 +122,19 @@ public final class World {
         project(body);
     }
 
-    /** Puts the ball somewhere with a velocity in court units per step, for tests. */
+    /**
+     * Puts the ball somewhere with a velocity in court units per step, for set pieces and tests;
+     * the stalemate count starts afresh there.
+     */
     public void placeBall(double x, double y, double vx, double vy) {
         ball.x = x;
         ball.y = y;
         ball.vx = vx;
         ball.vy = vy;
         if (vx != 0 || vy != 0) ball.heading = normalize(StrictMath.atan2(vy, vx));
+        spotX = x;
+        spotY = y;
+        stillSteps = 0;
     }
 
     /** Plays one step and tells what happened in it. */
@@ -127,7 +144,7 @@ public final class World {
         if (kickOffPending) {
             kickOffPending = false;
             kickOff();
-            return report(null, Occurrence.Kind.ROUND_BEGIN, true);
+            return report(null, Occurrence.Kind.ROUND_BEGIN, true, false);
         }
         for (RobotBody body : robots) {
             body.move = clamp(body.orderedMove, settings.maxMoveVelocity);
@@ -139,11 +156,32 @@ public final class World {
             goal = goalScored();
         }
         countTouches();
-        if (goal == null) return report(null, null, false);
-        score[goal.team()]++;
-        goals.add(goal);
-        kickOffPending = true;
-        return report(goal, Occurrence.Kind.ROUND_FINISH, false);
+        if (goal != null) {
+            score[goal.team()]++;
+            goals.add(goal);
+            kickOffPending = true;
+            return report(goal, Occurrence.Kind.ROUND_FINISH, false, false);
+        }
+        if (stalled()) {
+            kickOffPending = true;
+            return report(null, Occurrence.Kind.ROUND_FINISH, false, true);
+        }
+        return report(null, null, false, false);
+    }
+
+    /**
+     * Whether the ball has stayed within stalemateRadius of one spot for stalemateSteps steps:
+     * stuck between robots, or left alone. Such a round ends without a goal.
+     */
+    private boolean stalled() {
+        if (StrictMath.hypot(ball.x - spotX, ball.y - spotY) > settings.stalemateRadius) {
+            spotX = ball.x;
+            spotY = ball.y;
+            stillSteps = 0;
+            return false;
+        }
+        stillSteps++;
+        return settings.stalemateSteps > 0 && stillSteps >= settings.stalemateSteps;
     }
 
     /**
@@ -166,7 +204,7 @@ public final class World {
         placeBall(settings.width / 2, settings.height / 2, speed * StrictMath.cos(heading),
                 speed * StrictMath.sin(heading));
         ball.heading = normalize(heading);
-        lastToucher = -1;
+        Arrays.fill(lastTouch, -1);
     }
 
     /**
@@ -225,26 +263,32 @@ public final class World {
         ball.vy = ball.vy / speed * slower;
     }
 
+    /**
+     * Contacts are resolved one after another, so the robot taken last has its way in a tussle;
+     * the order flips with every pass and every part so that this evens out.
+     */
     private void resolveContacts() {
+        parts++;
         for (int pass = 0; pass < settings.contactPasses; pass++) {
-            boolean moved = separateRobots();
+            RobotBody[] order = (parts + pass) % 2 == 0 ? robots : reversed;
+            boolean moved = separateRobots(order);
             moved |= keepRobotsInside();
-            moved |= pushBall();
+            moved |= pushBall(order);
             moved |= keepBallInside();
-            moved |= freeRobotsFromBall();
+            moved |= freeRobotsFromBall(order);
             if (!moved) break;
         }
         keepRobotsInside();
     }
 
     /** Overlapping robots each give way by half the overlap, along the line of their centres. */
-    private boolean separateRobots() {
+    private boolean separateRobots(RobotBody[] order) {
         boolean moved = false;
         double reach = 2 * settings.robotRadius;
-        for (int i = 0; i < robots.length; i++) {
-            for (int j = i + 1; j < robots.length; j++) {
-                RobotBody a = robots[i];
-                RobotBody b = robots[j];
+        for (int i = 0; i < order.length; i++) {
+            for (int j = i + 1; j < order.length; j++) {
+                RobotBody a = order[i];
+                RobotBody b = order[j];
                 double dx = b.x - a.x;
                 double dy = b.y - a.y;
                 double d = StrictMath.hypot(dx, dy);
@@ -256,7 +300,7 @@ public final class World {
                 a.y -= uy * overlap / 2;
                 b.x += ux * overlap / 2;
                 b.y += uy * overlap / 2;
-                hitRobot[i][j] = hitRobot[j][i] = true;
+                hitRobot[a.index][b.index] = hitRobot[b.index][a.index] = true;
                 moved = true;
             }
         }
@@ -279,10 +323,10 @@ public final class World {
      * the ball takes the robot's speed along the line of contact (a push), or bounces off with
      * the kick restitution when the robot came in at kick speed or faster (a kick).
      */
-    private boolean pushBall() {
+    private boolean pushBall(RobotBody[] order) {
         boolean moved = false;
         double reach = settings.robotRadius + settings.ballRadius;
-        for (RobotBody body : robots) {
+        for (RobotBody body : order) {
             double dx = ball.x - body.x;
             double dy = ball.y - body.y;
             double d = StrictMath.hypot(dx, dy);
@@ -302,7 +346,7 @@ public final class World {
             ball.x = body.x + nx * reach;
             ball.y = body.y + ny * reach;
             hitBall[body.index] = true;
-            lastToucher = body.index;
+            lastTouch[body.team] = body.index;
             moved = true;
         }
         return moved;
@@ -343,10 +387,10 @@ public final class World {
     }
 
     /** A ball that a wall or another robot holds in place pushes the robot back instead. */
-    private boolean freeRobotsFromBall() {
+    private boolean freeRobotsFromBall(RobotBody[] order) {
         boolean moved = false;
         double reach = settings.robotRadius + settings.ballRadius;
-        for (RobotBody body : robots) {
+        for (RobotBody body : order) {
             double dx = body.x - ball.x;
             double dy = body.y - ball.y;
             double d = StrictMath.hypot(dx, dy);
@@ -355,14 +399,10 @@ public final class World {
             double ny = d > 0 ? dy / d : -StrictMath.sin(body.heading);
             body.x = ball.x + nx * reach;
             body.y = ball.y + ny * reach;
-            // Held between the robot and whatever pins it, the ball cannot move into the robot.
-            double into = ball.vx * nx + ball.vy * ny;
-            if (into > 0) {
-                ball.vx -= into * nx;
-                ball.vy -= into * ny;
-            }
+            // Squeezed between the robot and whatever pins it, the ball stops.
+            ball.vx = ball.vy = 0;
             hitBall[body.index] = true;
-            lastToucher = body.index;
+            lastTouch[body.team] = body.index;
             moved = true;
         }
         return moved;
@@ -409,13 +449,19 @@ public final class World {
         return best > EPSILON;
     }
 
+    /**
+     * The scorer is the scoring team's robot that touched the ball last since the kick-off, so a
+     * shot the keeper only deflects stays the shooter's; if no robot of that team touched it,
+     * the other team's last toucher scored an own goal.
+     */
     private Goal goalScored() {
         int goal = arena.goalHolding(ball.x, ball.y, settings.ballRadius);
         if (goal < 0) return null;
         // The goal at x = 0 is the one team 1 attacks.
         int team = goal == 0 ? 1 : 0;
-        boolean own = lastToucher >= 0 && robots[lastToucher].team != team;
-        return new Goal(steps, team, lastToucher, own);
+        if (lastTouch[team] >= 0) return new Goal(steps, team, lastTouch[team], false);
+        int other = lastTouch[1 - team];
+        return new Goal(steps, team, other, other >= 0);
     }
 
     private void countTouches() {
@@ -432,7 +478,8 @@ public final class World {
     }
 
     /** Each robot's list: hitBall, hitRobot by the other's index, hitWall, then the round's. */
-    private StepReport report(Goal goal, Occurrence.Kind round, boolean kickOff) {
+    private StepReport report(Goal goal, Occurrence.Kind round, boolean kickOff,
+            boolean stalemate) {
         List<List<Occurrence>> all = new ArrayList<>(robots.length);
         for (int i = 0; i < robots.length; i++) {
             List<Occurrence> list = new ArrayList<>();
@@ -444,7 +491,7 @@ public final class World {
             if (round != null) list.add(Occurrence.of(round));
             all.add(List.copyOf(list));
         }
-        return new StepReport(List.copyOf(all), goal, kickOff);
+        return new StepReport(List.copyOf(all), goal, kickOff, stalemate);
     }
 
     private static double clamp(double value, double limit) {
