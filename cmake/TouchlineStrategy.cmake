@@ -6,7 +6,8 @@
 #
 # On Windows the library is a DLL named <target>.dll whose three exports carry plain names
 # (no leading underscore, no @N), with the C and C++ runtimes linked in, so it needs nothing
-# but system DLLs. Every strategy target is listed in the global property TOUCHLINE_STRATEGIES.
+# but system DLLs; win32/OwnUnwindTables.cpp keeps its exceptions working next to other GCC-built
+# DLLs. Every strategy target is listed in the global property TOUCHLINE_STRATEGIES.
 function(touchline_add_strategy target)
     # Paths from this file's folder: the caller may be another project's scope.
     set(TOUCHLINE_STRATEGY_MAP "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/strategy.map")
@@ -25,7 +26,8 @@ function(touchline_add_strategy target)
     if(WIN32)
         # The .def file alone decides the export table: the entry points' dllexport marks
         # would otherwise add nothing, and the toolkit's functions are never exported.
-        target_sources(${target} PRIVATE "${TOUCHLINE_STRATEGY_DEF}")
+        target_sources(${target} PRIVATE "${TOUCHLINE_STRATEGY_DEF}"
+                       "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/win32/OwnUnwindTables.cpp")
         set_target_properties(${target} PROPERTIES PREFIX "")
         target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
                             "LINKER:--no-undefined")
