@@ -53,6 +53,32 @@ TEST_F(AdapterTest, InitializeRunsOnceBeforeTheFirstRun) {
     EXPECT_EQ(0, host.executes);
 }
 
+// The first run reads the static world, then the dynamic world, then the events, and only
+// then hands over to initialize and run; a later run refreshes without the static read.
+TEST_F(AdapterTest, TheFirstRunReadsTheWorldBeforeTheHooksAndALaterOneOnlyRefreshes) {
+    std::vector<std::string> stages;
+    auto stageOf = [&](const std::string& call) {
+        if (call == "info.getId()") return "static";
+        if (call == "info.getTime()") return "status";
+        if (call == "info.getActions()") return "actions";
+        return "";
+    };
+    auto note = [&](const std::string& what) {
+        for (const std::string& call : jvm.log()) {
+            if (*stageOf(call)) stages.push_back(stageOf(call));
+        }
+        jvm.clearLog();
+        stages.push_back(what);
+    };
+    probe.onInitialize([&] { note("initialize"); });
+    probe.onRun([&] { note("run"); });
+    runOnce();
+    runOnce();
+    EXPECT_EQ((std::vector<std::string>{"static", "status", "actions", "initialize", "run",
+                                        "status", "actions", "run"}),
+              stages);
+}
+
 TEST_F(AdapterTest, EachExecuteAdvancesTheHostExactlyOnce) {
     probe.onRun([&] {
         for (int i = 1; i <= 3; ++i) {

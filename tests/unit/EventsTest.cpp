@@ -18,6 +18,15 @@ using fakejvm::Value;
 
 namespace {
 
+// The event list's element fetches, apart from the world refresh's list reads.
+std::vector<std::string> actionGets(const FakeJvm& jvm) {
+    std::vector<std::string> gets;
+    for (const std::string& call : jvm.log("get")) {
+        if (call.rfind("actions.", 0) == 0) gets.push_back(call);
+    }
+    return gets;
+}
+
 const char* const kGet = "(I)Ljava/lang/Object;";
 const char* const kString = "()Ljava/lang/String;";
 
@@ -290,7 +299,7 @@ TEST_P(UnknownEventTest, StopsTheRobotWithItsNameInTheDebugConsole) {
     EXPECT_FALSE(jvm.exceptionPending());
     // The events after it are not read; the ones before it stay readable.
     EXPECT_EQ((std::vector<std::string>{"actions.get(0)", "actions.get(1)", "actions.get(2)"}),
-              jvm.log("get"));
+              actionGets(jvm));
     ASSERT_EQ(2, TL(probe, getActionNum)());
     EXPECT_EQ(ACTION_TICK, TL(probe, getActionType)(0));
     ActionUnion value = filled(0);
@@ -348,7 +357,7 @@ TEST_F(EventsTest, HostExceptionWhileReadingReleasesEveryReference) {
     EXPECT_FALSE(reached);
     EXPECT_TRUE(jvm.exceptionPending());
     EXPECT_TRUE(jvm.log("print").empty());
-    EXPECT_EQ((std::vector<std::string>{"actions.get(0)", "actions.get(1)"}), jvm.log("get"));
+    EXPECT_EQ((std::vector<std::string>{"actions.get(0)", "actions.get(1)"}), actionGets(jvm));
     EXPECT_EQ(1, TL(probe, getActionNum)());
     jvm.clearException();
     expectClean();
