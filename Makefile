@@ -33,10 +33,12 @@ dll: dll-configure
 	cmake --build $(WIN32_BUILD) -j $(JOBS) --target touchline_dlls
 	cd $(WIN32_BUILD) && ctest --output-on-failure -L dll
 
-# Everything of the cross build, run under Wine (installed here if missing).
-dll-test: dll
+# Everything of the cross build, run under Wine (installed here if missing). The geometry is
+# compared with the build machine's own build in $(BUILD).
+dll-test: dll configure
 	bash cmake/install-win32-tools.sh
-	cmake -S . -B $(WIN32_BUILD)
+	cmake --build $(BUILD) -j $(JOBS) --target geometry_digest
+	cmake -S . -B $(WIN32_BUILD) -DTOUCHLINE_HOST_DIGEST=$(CURDIR)/$(BUILD)/tests/geometry_digest
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	bash cmake/wine-ctest.sh $(WIN32_BUILD) -j $(JOBS)
 
