@@ -42,5 +42,8 @@ dll-test: dll configure
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	bash cmake/wine-ctest.sh $(WIN32_BUILD) -j $(JOBS)
 
+bench: build
+	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
+
 clean:
 	rm -rf $(BUILD)
