@@ -41,7 +41,9 @@ void runStrategy(JNIEnv* env) {
 
 }  // namespace
 
-extern "C" int adapterInit(void) { return 1; }
+extern "C" int adapterInit(void) {
+    return 1;
+}
 
 extern "C" void adapterRun(JNIEnv* env, jobject adapter) {
     envBuffer = env;
@@ -62,13 +64,17 @@ extern "C" void adapterRun(JNIEnv* env, jobject adapter) {
 
 extern "C" void adapterClearup(void) {}
 
-jobject getInfoConsole() { return JavaUtils::readObject(envBuffer, jrobotBuffer, "getInfoConsole"); }
+jobject getInfoConsole() {
+    return JavaUtils::readObject(envBuffer, jrobotBuffer, "getInfoConsole");
+}
 
 jobject getOperateConsole() {
     return JavaUtils::readObject(envBuffer, jrobotBuffer, "getOperateConsole");
 }
 
-jobject getDebugConsole() { return JavaUtils::readObject(envBuffer, jrobotBuffer, "getDebugConsole"); }
+jobject getDebugConsole() {
+    return JavaUtils::readObject(envBuffer, jrobotBuffer, "getDebugConsole");
+}
 
 void commitExecute() {
     LocalRef console(envBuffer, getOperateConsole());

@@ -88,15 +88,13 @@ std::string JavaUtils::cstring(JNIEnv* env, jstring s) {
 }
 
 bool JavaUtils::readBool(JNIEnv* env, jobject object, const std::string& name) {
-    return callHost(env, object, name, "()Z", false, [&](jmethodID m) {
-        return env->CallBooleanMethod(object, m) != JNI_FALSE;
-    });
+    return callHost(env, object, name, "()Z", false,
+                    [&](jmethodID m) { return env->CallBooleanMethod(object, m) != JNI_FALSE; });
 }
 
 int JavaUtils::readInt(JNIEnv* env, jobject object, const std::string& name) {
-    return callHost(env, object, name, "()I", 0, [&](jmethodID m) {
-        return static_cast<int>(env->CallIntMethod(object, m));
-    });
+    return callHost(env, object, name, "()I", 0,
+                    [&](jmethodID m) { return static_cast<int>(env->CallIntMethod(object, m)); });
 }
 
 int32_t JavaUtils::readLong(JNIEnv* env, jobject object, const std::string& name) {

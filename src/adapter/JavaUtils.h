@@ -18,7 +18,9 @@ struct HostException {};
 class LocalRef {
 public:
     LocalRef(JNIEnv* env, jobject ref) : env_(env), ref_(ref) {}
-    LocalRef(LocalRef&& other) noexcept : env_(other.env_), ref_(other.ref_) { other.ref_ = nullptr; }
+    LocalRef(LocalRef&& other) noexcept : env_(other.env_), ref_(other.ref_) {
+        other.ref_ = nullptr;
+    }
     LocalRef& operator=(LocalRef&& other) noexcept;
     LocalRef(const LocalRef&) = delete;
     LocalRef& operator=(const LocalRef&) = delete;

@@ -9,5 +9,8 @@
 void updateInitialize(JNIEnv* env);
 // Refreshes time, ball, teams and robots.
 void updateStatus(JNIEnv* env);
+// Mirrors the teams (and their robots) the host lists for the first time, then refreshes every
+// team at its position in the host's list. infoConsole stays owned by the caller.
+void updateTeams(JNIEnv* env, jobject infoConsole);
 
 #endif

@@ -67,8 +67,9 @@ FakeHost::FakeHost(FakeJvm& jvm)
         return Value::object(&teamObject(static_cast<size_t>(a[0].i)));
     });
 
-    actionList.on("size", "()I",
-                  [this](const Args&) { return Value::integer(static_cast<int32_t>(events.size())); });
+    actionList.on("size", "()I", [this](const Args&) {
+        return Value::integer(static_cast<int32_t>(events.size()));
+    });
     actionList.on("get", "(I)Ljava/lang/Object;", [this](const Args& a) -> Value {
         if (a[0].i < 0 || static_cast<size_t>(a[0].i) >= events.size()) {
             throw JavaThrow{"java.lang.IndexOutOfBoundsException"};
@@ -143,8 +144,10 @@ Object& FakeHost::teamObject(size_t index) {
                 [this, i](const Args&) { return Value::integer(teams.at(i).attack); });
         team.on("getName", kString,
                 [this, i](const Args&) { return Value::object(&jvm.string(teams.at(i).name)); });
-        team.on("getScore", "()D", [this, i](const Args&) { return Value::real(teams.at(i).score); });
-        team.on("getMembers", kList, [this, i](const Args&) { return Value::object(&memberList(i)); });
+        team.on("getScore", "()D",
+                [this, i](const Args&) { return Value::real(teams.at(i).score); });
+        team.on("getMembers", kList,
+                [this, i](const Args&) { return Value::object(&memberList(i)); });
         teamObjects_.push_back(&team);
     }
     return *teamObjects_[index];

@@ -1,5 +1,6 @@
 #include "FakeJvm.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,8 @@ static_assert(sizeof(kSlotNames) / sizeof(kSlotNames[0]) == kSlotCount,
 // stops the test. It never returns, so the slot's real signature does not matter.
 template <size_t I>
 void JNICALL unexpected() {
-    std::fprintf(stderr, "fake JVM: the library called the JNI function %s, which it must not use\n",
+    std::fprintf(stderr,
+                 "fake JVM: the library called the JNI function %s, which it must not use\n",
                  kSlotNames[I]);
     std::fflush(stderr);
     std::abort();
@@ -35,7 +37,9 @@ void fillUnexpected(void** slots, std::index_sequence<I...>) {
 }
 
 // JNI functions that may be called while an exception is pending.
-FakeJvm& jvmOf(JNIEnv* env) { return FakeJvm::of(env); }
+FakeJvm& jvmOf(JNIEnv* env) {
+    return FakeJvm::of(env);
+}
 
 jclass JNICALL GetObjectClass(JNIEnv* env, jobject obj) {
     return jvmOf(env).getObjectClass(obj);
@@ -45,23 +49,32 @@ jmethodID JNICALL GetMethodID(JNIEnv* env, jclass cls, const char* name, const c
     return jvmOf(env).getMethodID(cls, name, sig);
 }
 
-void JNICALL DeleteLocalRef(JNIEnv* env, jobject obj) { jvmOf(env).deleteLocal(obj); }
+void JNICALL DeleteLocalRef(JNIEnv* env, jobject obj) {
+    jvmOf(env).deleteLocal(obj);
+}
 
 jboolean JNICALL ExceptionCheck(JNIEnv* env) {
     return jvmOf(env).exceptionPending() ? JNI_TRUE : JNI_FALSE;
 }
 
-void JNICALL ExceptionClear(JNIEnv* env) { jvmOf(env).clearException(); }
+void JNICALL ExceptionClear(JNIEnv* env) {
+    jvmOf(env).clearException();
+}
 
 jthrowable JNICALL ExceptionOccurred(JNIEnv* env) {
     FakeJvm& jvm = jvmOf(env);
     if (!jvm.exceptionPending()) return nullptr;
-    return static_cast<jthrowable>(jvm.newLocal(&jvm.object("exception " + jvm.pendingException())));
+    return static_cast<jthrowable>(
+        jvm.newLocal(&jvm.object("exception " + jvm.pendingException())));
 }
 
-jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) { return jvmOf(env).newString(bytes); }
+jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) {
+    return jvmOf(env).newString(bytes);
+}
 
-jsize JNICALL GetStringUTFLength(JNIEnv* env, jstring s) { return jvmOf(env).stringLength(s); }
+jsize JNICALL GetStringUTFLength(JNIEnv* env, jstring s) {
+    return jvmOf(env).stringLength(s);
+}
 
 const char* JNICALL GetStringUTFChars(JNIEnv* env, jstring s, jboolean* isCopy) {
     if (isCopy != nullptr) *isCopy = JNI_TRUE;
@@ -72,16 +85,17 @@ void JNICALL ReleaseStringUTFChars(JNIEnv* env, jstring s, const char* chars) {
     jvmOf(env).releaseChars(s, chars);
 }
 
-#define FAKE_CALL_METHOD(Name, Type, kind, field)                                              \
-    Type JNICALL Call##Name##MethodV(JNIEnv* env, jobject obj, jmethodID id, va_list args) {   \
-        return static_cast<Type>(jvmOf(env).invoke(obj, id, kind, args, "Call" #Name "Method").field); \
-    }                                                                                           \
-    Type JNICALL Call##Name##Method(JNIEnv* env, jobject obj, jmethodID id, ...) {             \
-        va_list args;                                                                           \
-        va_start(args, id);                                                                     \
-        Type result = Call##Name##MethodV(env, obj, id, args);                                  \
-        va_end(args);                                                                           \
-        return result;                                                                          \
+#define FAKE_CALL_METHOD(Name, Type, kind, field)                                            \
+    Type JNICALL Call##Name##MethodV(JNIEnv* env, jobject obj, jmethodID id, va_list args) { \
+        return static_cast<Type>(                                                            \
+            jvmOf(env).invoke(obj, id, kind, args, "Call" #Name "Method").field);            \
+    }                                                                                        \
+    Type JNICALL Call##Name##Method(JNIEnv* env, jobject obj, jmethodID id, ...) {           \
+        va_list args;                                                                        \
+        va_start(args, id);                                                                  \
+        Type result = Call##Name##MethodV(env, obj, id, args);                               \
+        va_end(args);                                                                        \
+        return result;                                                                       \
     }
 
 FAKE_CALL_METHOD(Boolean, jboolean, 'Z', i)
@@ -155,7 +169,8 @@ Object& Object::returns(const std::string& name, const std::string& signature, V
 
 Object& Object::throwing(const std::string& name, const std::string& signature,
                          const std::string& what) {
-    return on(name, signature, [what](const std::vector<Value>&) -> Value { throw JavaThrow{what}; });
+    return on(name, signature,
+              [what](const std::vector<Value>&) -> Value { throw JavaThrow{what}; });
 }
 
 Object& Object::remove(const std::string& name, const std::string& signature) {
@@ -198,9 +213,13 @@ FakeJvm::FakeJvm() {
 
 FakeJvm::~FakeJvm() = default;
 
-JNIEnv* FakeJvm::env() { return &block_.env; }
+JNIEnv* FakeJvm::env() {
+    return &block_.env;
+}
 
-FakeJvm& FakeJvm::of(JNIEnv* env) { return *reinterpret_cast<EnvBlock*>(env)->owner; }
+FakeJvm& FakeJvm::of(JNIEnv* env) {
+    return *reinterpret_cast<EnvBlock*>(env)->owner;
+}
 
 Object& FakeJvm::object(const std::string& label) {
     objects_.emplace_back();
@@ -231,7 +250,9 @@ Object& FakeJvm::list(const std::string& label, std::vector<Object*> elements) {
     return l;
 }
 
-jobject FakeJvm::localRef(Object* object) { return newLocal(object); }
+jobject FakeJvm::localRef(Object* object) {
+    return newLocal(object);
+}
 
 jobject FakeJvm::newLocal(Object* object) {
     if (object == nullptr) return nullptr;
@@ -255,7 +276,9 @@ void FakeJvm::deleteLocal(jobject ref) {
     --liveRefs_;
 }
 
-void FakeJvm::violation(const std::string& what) { violations_.push_back(what); }
+void FakeJvm::violation(const std::string& what) {
+    violations_.push_back(what);
+}
 
 bool FakeJvm::checkNoPending(const char* function) {
     if (!pending_) return true;
@@ -326,12 +349,25 @@ Value FakeJvm::invoke(jobject ref, jmethodID id, char kind, va_list args, const 
     Call call{target, method->name, {}, ""};
     for (char k : argumentKinds(method->signature)) {
         switch (k) {
-            case 'Z': call.args.push_back(Value::boolean(va_arg(args, int) != 0)); break;
-            case 'B': case 'C': case 'S':
-            case 'I': call.args.push_back(Value::integer(va_arg(args, jint))); break;
-            case 'J': call.args.push_back(Value::longValue(va_arg(args, jlong))); break;
-            case 'F': case 'D': call.args.push_back(Value::real(va_arg(args, jdouble))); break;
-            default: call.args.push_back(Value::object(deref(va_arg(args, jobject)))); break;
+            case 'Z':
+                call.args.push_back(Value::boolean(va_arg(args, int) != 0));
+                break;
+            case 'B':
+            case 'C':
+            case 'S':
+            case 'I':
+                call.args.push_back(Value::integer(va_arg(args, jint)));
+                break;
+            case 'J':
+                call.args.push_back(Value::longValue(va_arg(args, jlong)));
+                break;
+            case 'F':
+            case 'D':
+                call.args.push_back(Value::real(va_arg(args, jdouble)));
+                break;
+            default:
+                call.args.push_back(Value::object(deref(va_arg(args, jobject))));
+                break;
         }
     }
     std::ostringstream text;
@@ -400,20 +436,19 @@ std::vector<std::string> FakeJvm::log(const std::string& method) const {
 
 std::string FakeJvm::format(const Value& value) {
     switch (value.kind) {
-        case Value::Kind::Void: return "void";
-        case Value::Kind::Boolean: return value.z ? "true" : "false";
-        case Value::Kind::Int: return std::to_string(value.i);
-        case Value::Kind::Long: return std::to_string(value.j) + "L";
+        case Value::Kind::Void:
+            return "void";
+        case Value::Kind::Boolean:
+            return value.z ? "true" : "false";
+        case Value::Kind::Int:
+            return std::to_string(value.i);
+        case Value::Kind::Long:
+            return std::to_string(value.j) + "L";
         case Value::Kind::Double: {
+            // The shortest text that reads back as the same double.
             char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "%.17g", value.d);
-            // Shortest form that reads back to the same double.
-            for (int precision = 1; precision <= 17; ++precision) {
-                char shortest[64];
-                std::snprintf(shortest, sizeof shortest, "%.*g", precision, value.d);
-                if (std::strtod(shortest, nullptr) == value.d) return shortest;
-            }
-            return buffer;
+            auto end = std::to_chars(buffer, buffer + sizeof buffer, value.d).ptr;
+            return std::string(buffer, end);
         }
         case Value::Kind::Object:
             if (value.l == nullptr) return "null";

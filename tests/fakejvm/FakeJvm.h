@@ -35,11 +35,37 @@ struct Value {
     static Value none() { return Value{}; }
     static Value boolean(bool v) { return rawBoolean(v ? 1 : 0); }
     // A jboolean byte as a host may return it: any non-zero value means true.
-    static Value rawBoolean(uint8_t v) { Value r; r.kind = Kind::Boolean; r.z = v != 0; r.i = v; return r; }
-    static Value integer(int32_t v) { Value r; r.kind = Kind::Int; r.i = v; return r; }
-    static Value longValue(int64_t v) { Value r; r.kind = Kind::Long; r.j = v; return r; }
-    static Value real(double v) { Value r; r.kind = Kind::Double; r.d = v; return r; }
-    static Value object(Object* v) { Value r; r.kind = Kind::Object; r.l = v; return r; }
+    static Value rawBoolean(uint8_t v) {
+        Value r;
+        r.kind = Kind::Boolean;
+        r.z = v != 0;
+        r.i = v;
+        return r;
+    }
+    static Value integer(int32_t v) {
+        Value r;
+        r.kind = Kind::Int;
+        r.i = v;
+        return r;
+    }
+    static Value longValue(int64_t v) {
+        Value r;
+        r.kind = Kind::Long;
+        r.j = v;
+        return r;
+    }
+    static Value real(double v) {
+        Value r;
+        r.kind = Kind::Double;
+        r.d = v;
+        return r;
+    }
+    static Value object(Object* v) {
+        Value r;
+        r.kind = Kind::Object;
+        r.l = v;
+        return r;
+    }
     static Value null() { return object(nullptr); }
 };
 
@@ -109,7 +135,7 @@ public:
     int liveLocalRefs() const { return liveRefs_; }
 
     const std::vector<Call>& calls() const { return calls_; }
-    std::vector<std::string> log() const;                       // texts of all calls
+    std::vector<std::string> log() const;                           // texts of all calls
     std::vector<std::string> log(const std::string& method) const;  // calls of one method
     void clearLog() { calls_.clear(); }
 

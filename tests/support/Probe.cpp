@@ -29,7 +29,8 @@ std::string copyOfProbe() {
 #endif
     std::ifstream in(TOUCHLINE_PROBE_LIBRARY, std::ios::binary);
     std::ofstream out(path, std::ios::binary);
-    if (!in || !out) throw std::runtime_error("cannot copy " + std::string(TOUCHLINE_PROBE_LIBRARY));
+    if (!in || !out)
+        throw std::runtime_error("cannot copy " + std::string(TOUCHLINE_PROBE_LIBRARY));
     out << in.rdbuf();
     return path;
 }
@@ -69,13 +70,17 @@ void* Probe::symbol(const char* name) const {
     return address;
 }
 
-int Probe::adapterInit() const { return fn<int (*)(void)>("adapterInit")(); }
+int Probe::adapterInit() const {
+    return fn<int (*)(void)>("adapterInit")();
+}
 
 void Probe::adapterRun(JNIEnv* env, jobject adapter) const {
     fn<void (*)(JNIEnv*, jobject)>("adapterRun")(env, adapter);
 }
 
-void Probe::adapterClearup() const { fn<void (*)(void)>("adapterClearup")(); }
+void Probe::adapterClearup() const {
+    fn<void (*)(void)>("adapterClearup")();
+}
 
 void Probe::callInitialize(void* context) {
     Probe* probe = static_cast<Probe*>(context);

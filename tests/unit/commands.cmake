@@ -1,0 +1,1 @@
+touchline_unit_suite(commands unit/CommandsTest.cpp)

@@ -1,0 +1,1 @@
+touchline_unit_suite(events unit/EventsTest.cpp)

@@ -1,0 +1,1 @@
+touchline_unit_suite(world unit/WorldTest.cpp)
