@@ -7,7 +7,7 @@ import java.nio.file.Path;
  * copy of the library file, so robots that name the same file share no state.
  */
 public final class NativeStrategy implements RobotProgram {
-    /** System property naming the bridge library file; without it, java.library.path is searched. */
+    /** System property naming the bridge library file; unset: java.library.path is searched. */
     public static final String BRIDGE_PROPERTY = "touchline.bridge";
 
     private static boolean bridgeLoaded;

@@ -181,7 +181,7 @@ public final class BridgeTest {
                         id == 1 ? fault.apply(info) : info, operate, debug));
         MatchResult result = play(config, copies, List.of("reporter"), List.of("reporter"));
         equal(steps, result.time(), "the match reached its end");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the robot with a sound host");
+        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot with a sound host");
         check(result.allThreadsEnded(), "every robot thread ended");
         Tests.assertEmptyAndDelete(copies);
         return result;
@@ -192,7 +192,7 @@ public final class BridgeTest {
         equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
         List<Map<String, String>> reports = reports(result.robot(1));
         check(reports.size() >= 20, "robot 1 printed every step");
-        for (Map<String, String> r : reports) equal("0", r.get("actions"), "events without getActions");
+        for (Map<String, String> r : reports) equal("0", r.get("actions"), "events, no getActions");
         for (Map<String, String> r : reports(result.robot(2))) {
             check(!r.get("actions").equals("0"), "the sound robot sees events");
         }
@@ -219,7 +219,7 @@ public final class BridgeTest {
                 info -> new FaultyInfo(info, FaultyInfo.Fault.THROWING_GETTER, 5));
         RobotOutcome robot = result.robot(1);
         equal(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
-        check(robot.error() instanceof IllegalStateException, "the host's own exception: " + robot.error());
+        check(robot.error() instanceof IllegalStateException, "host's exception: " + robot.error());
         equal(FaultyInfo.FAILURE, robot.error().getMessage(), "its message");
         List<Map<String, String>> reports = reports(robot);
         equal(5, reports.size(), "prints until the failing step");
@@ -244,16 +244,37 @@ public final class BridgeTest {
     static void everyToolkitCall() throws Exception {
         Path copies = Tests.copyDirectory();
         long steps = 300;
-        MatchResult result = play(new MatchConfig().steps(steps), copies,
+        EngineTest.Trace trace = new EngineTest.Trace();
+        MatchResult result = play(new MatchConfig().steps(steps).observer(trace), copies,
                 List.of("everycall", "everycall"), List.of("everycall"));
         assertAllFinished(result, steps);
         for (RobotOutcome robot : result.robots()) {
-            long notes = robot.debug().prints().stream()
-                    .filter(p -> p.text().startsWith("t=")).count();
-            check(notes >= steps, "robot " + robot.id() + " printed every step: " + notes);
+            List<String> notes = robot.debug().prints().stream().map(DebugConsole.Print::text)
+                    .filter(text -> text.startsWith("t=")).toList();
+            check(notes.size() >= steps, "robot " + robot.id() + " printed every step");
+            for (String note : notes) {
+                check(!note.contains("nan") && !note.contains("inf"), "a finite digest: " + note);
+            }
             check(robot.debug().drawings().size() >= 5 * steps,
                     "robot " + robot.id() + " drew every step");
         }
+        List<String> messages = new ArrayList<>();
+        for (Event event : trace.events.get(2L).get(1)) {
+            if (event instanceof MessageReceivedEvent m) {
+                messages.add(m.getSender() + ":" + m.getMessage());
+            }
+        }
+        check(messages.contains("1:to myself") && messages.contains("2:to the team"),
+                "robot 1's messages: " + messages);
+        List<DebugConsole.Drawing> views = result.robot(1).debug().drawings();
+        LineView line = (LineView) views.get(0).view();
+        check(line.getShowTime() == 3 && line.getColor() == 0xff0000 && line.getBeginX() == 1
+                && line.getEndY() == 4, "the line view as drawn");
+        equal("every call", ((TextView) views.get(1).view()).getText(), "the text view's text");
+        equal("", ((TextView) views.get(2).view()).getText(), "an empty text is not set");
+        check(((EllipseView) views.get(3).view()).isFill(), "fill 1 fills the ellipse");
+        RectangleView rectangle = (RectangleView) views.get(4).view();
+        check(!rectangle.isFill() && rectangle.getShowTime() == -1, "the rectangle view as drawn");
         Tests.assertEmptyAndDelete(copies);
     }
 

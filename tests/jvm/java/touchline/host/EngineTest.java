@@ -73,7 +73,8 @@ public final class EngineTest {
     }
 
     static void near(double expected, double actual, String what) {
-        check(Math.abs(expected - actual) < 1e-9, what + ": expected " + expected + " but was " + actual);
+        check(Math.abs(expected - actual) < 1e-9,
+                what + ": expected " + expected + " but was " + actual);
     }
 
     // ------------------------------------------------------------------ lockstep
@@ -99,8 +100,8 @@ public final class EngineTest {
             Robot before = trace.robot(t - 1, 1);
             Robot after = trace.robot(t, 1);
             near(before.getHeading() + 0.1, after.getHeading(), "heading after step " + t);
-            near(before.getX() + 2 * Math.cos(after.getHeading()), after.getX(), "x after step " + t);
-            near(before.getY() + 2 * Math.sin(after.getHeading()), after.getY(), "y after step " + t);
+            near(before.getX() + 2 * Math.cos(after.getHeading()), after.getX(), "x after " + t);
+            near(before.getY() + 2 * Math.sin(after.getHeading()), after.getY(), "y after " + t);
             equal(2.0, after.getMoveVelocity(), "move velocity after step " + t);
         }
         Robot stopped = trace.robot(4, 1);
@@ -127,7 +128,8 @@ public final class EngineTest {
         Trace trace = new Trace();
         play(new MatchConfig().steps(3).observer(trace), List.of(sender), List.of(receiver));
         synchronized (received) {
-            equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)), "events at 0");
+            equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)),
+                    "events at 0");
             List<Event> atOne = received.get(1L);
             equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), types(atOne), "events at 1");
             MessageReceivedEvent message = (MessageReceivedEvent) atOne.get(1);
@@ -135,7 +137,8 @@ public final class EngineTest {
             equal("hello", message.getMessage(), "text");
             equal(List.of(Event.TICK), types(received.get(2L)), "events at 2");
         }
-        equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), trace.types(1, 1), "sender's own events");
+        equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), trace.types(1, 1),
+                "sender's own events");
     }
 
     static List<String> types(List<Event> events) {
@@ -295,7 +298,8 @@ public final class EngineTest {
             check(a.getX() == b.getX() && a.getY() == b.getY(), "ball differs at " + t);
             Robot ra = traces.get(0).robot(t, 1);
             Robot rb = traces.get(1).robot(t, 1);
-            check(ra.getX() == rb.getX() && ra.getHeading() == rb.getHeading(), "robot differs at " + t);
+            check(ra.getX() == rb.getX() && ra.getHeading() == rb.getHeading(),
+                    "robot differs at " + t);
         }
         check(traces.get(0).balls.get(1L).getX() != traces.get(2).balls.get(1L).getX(),
                 "another seed rolls the ball another way");
@@ -330,7 +334,8 @@ public final class EngineTest {
         Simulation world = new Simulation(200, 1, "H", List.of("one"), "A", List.of("two"));
         equal(List.of(1, 2), world.robotIds(), "robot ids");
         Map<Integer, List<Event>> begin = world.begin();
-        equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(begin.get(2)), "kick-off events");
+        equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(begin.get(2)),
+                "kick-off events");
         world.command(1, 50, Double.NaN);
         world.command(2, 5, 0);
         world.step();
@@ -363,7 +368,7 @@ public final class EngineTest {
             Robot r = world.teams().get(0).getMembers().get(0);
             double want = Math.atan2(ball.getY() - r.getY(), ball.getX() - r.getX());
             world.command(1, 5, Math.IEEEremainder(want - r.getHeading(), 2 * Math.PI));
-            touched = world.step().get(1).stream().anyMatch(e -> e.getType().equals(Event.HIT_BALL));
+            touched = types(world.step().get(1)).contains(Event.HIT_BALL);
             ball = world.ball();
             check(ball.getX() >= ball.getRadius()
                     && ball.getX() <= Simulation.COURT_WIDTH - ball.getRadius()
@@ -389,12 +394,14 @@ public final class EngineTest {
             events = world.step();
             hitWall |= types(events.get(1)).contains(Event.HIT_WALL);
             Robot r = world.teams().get(0).getMembers().get(0);
-            check(r.getX() <= Simulation.COURT_WIDTH - Simulation.ROBOT_RADIUS, "robot stays on the court");
+            check(r.getX() <= Simulation.COURT_WIDTH - Simulation.ROBOT_RADIUS,
+                    "robot stays on the court");
         }
         check(hitWall, "a robot driving into the wall is told so");
         equal(150L, world.time(), "time at the end");
         List<String> last = types(events.get(1));
-        equal(List.of(Event.ROUND_FINISH, Event.MATCH_FINISH), last.subList(last.size() - 2, last.size()),
+        equal(List.of(Event.ROUND_FINISH, Event.MATCH_FINISH),
+                last.subList(last.size() - 2, last.size()),
                 "the last step's final events");
         Tests.thrown(IllegalStateException.class, world::step);
     }
@@ -406,7 +413,8 @@ public final class EngineTest {
                 .add("match-end-stops-every-robot", EngineTest::matchEndStopsEveryRobot)
                 .add("early-ends-stand-still", EngineTest::earlyEndsStandStill)
                 .add("deadline-counts-misses-and-stops", EngineTest::deadlineCountsMissesAndStops)
-                .add("without-deadline-everyone-is-awaited", EngineTest::withoutDeadlineEveryoneIsAwaited)
+                .add("without-deadline-everyone-is-awaited",
+                        EngineTest::withoutDeadlineEveryoneIsAwaited)
                 .add("same-seed-same-match", EngineTest::sameSeedSameMatch)
                 .add("debug-console-keeps-steps", EngineTest::debugConsoleKeepsSteps)
                 .add("world-moves-and-tells", EngineTest::worldMovesAndTells)

@@ -40,7 +40,8 @@ final class Tests {
                 if (body == null) throw new AssertionError("no test case named " + name);
                 body.run();
                 passed++;
-                System.out.printf("PASS %s (%d ms)%n", name, (System.nanoTime() - started) / 1000000);
+                long millis = (System.nanoTime() - started) / 1000000;
+                System.out.printf("PASS %s (%d ms)%n", name, millis);
             } catch (Throwable e) {
                 failed++;
                 System.out.printf("FAIL %s%n", name);
@@ -59,7 +60,8 @@ final class Tests {
 
     static void equal(Object expected, Object actual, String what) {
         if (!Objects.equals(expected, actual)) {
-            throw new AssertionError(what + ": expected <" + expected + "> but was <" + actual + ">");
+            throw new AssertionError(
+                    what + ": expected <" + expected + "> but was <" + actual + ">");
         }
     }
 
