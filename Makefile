@@ -16,5 +16,8 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+bench: build
+	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
+
 clean:
 	rm -rf $(BUILD)

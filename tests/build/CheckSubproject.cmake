@@ -11,6 +11,7 @@ file(WRITE "${WORK}/src/striker.c" "#include \"Toolkit.h\"
 void initialize(void) {}
 void run(void) {
     for (;;) {
+        setMoveTo(getBallX(), getBallY());
         execute();
     }
 }

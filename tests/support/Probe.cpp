@@ -15,7 +15,7 @@
 
 namespace {
 
-std::string copyOfProbe() {
+std::string copyOf(const std::string& library) {
     static std::atomic<int> counter{0};
 #ifdef _WIN32
     char dir[MAX_PATH];
@@ -27,18 +27,19 @@ std::string copyOfProbe() {
     std::string path = "/tmp/touchline-probe-" + std::to_string(getpid()) + "-" +
                        std::to_string(counter++) + ".so";
 #endif
-    std::ifstream in(TOUCHLINE_PROBE_LIBRARY, std::ios::binary);
+    std::ifstream in(library, std::ios::binary);
     std::ofstream out(path, std::ios::binary);
-    if (!in || !out)
-        throw std::runtime_error("cannot copy " + std::string(TOUCHLINE_PROBE_LIBRARY));
+    if (!in || !out) throw std::runtime_error("cannot copy " + library);
     out << in.rdbuf();
     return path;
 }
 
 }  // namespace
 
-Probe::Probe() {
-    std::string path = copyOfProbe();
+Probe::Probe() : Probe(TOUCHLINE_PROBE_LIBRARY) {}
+
+Probe::Probe(const std::string& library) {
+    std::string path = copyOf(library);
 #ifdef _WIN32
     handle_ = LoadLibraryA(path.c_str());
 #else
@@ -47,25 +48,33 @@ Probe::Probe() {
     std::remove(path.c_str());
 #endif
     if (handle_ == nullptr) throw std::runtime_error("cannot load the probe library " + path);
-    *fn<void (**)(void*)>("probeInitializeHook") = &Probe::callInitialize;
-    *fn<void (**)(void*)>("probeRunHook") = &Probe::callRun;
-    *fn<void**>("probeContext") = this;
+    // Only the test strategy has hooks to call back into the test; another library plays its own.
+    if (find("probeRunHook") != nullptr) {
+        *fn<void (**)(void*)>("probeInitializeHook") = &Probe::callInitialize;
+        *fn<void (**)(void*)>("probeRunHook") = &Probe::callRun;
+        *fn<void**>("probeContext") = this;
+    }
 }
 
 // The copy stays loaded: its world mirror is never freed by design, and unloading it would
 // only turn that memory into leak reports.
 Probe::~Probe() {
+    if (find("probeRunHook") == nullptr) return;
     *fn<void (**)(void*)>("probeInitializeHook") = nullptr;
     *fn<void (**)(void*)>("probeRunHook") = nullptr;
     *fn<void**>("probeContext") = nullptr;
 }
 
-void* Probe::symbol(const char* name) const {
+void* Probe::find(const char* name) const {
 #ifdef _WIN32
-    void* address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 #else
-    void* address = dlsym(handle_, name);
+    return dlsym(handle_, name);
 #endif
+}
+
+void* Probe::symbol(const char* name) const {
+    void* address = find(name);
     if (address == nullptr) throw std::runtime_error(std::string("probe lacks ") + name);
     return address;
 }
