@@ -1,4 +1,5 @@
-/* A strategy that never ends its step: run() idles for ever without calling execute(). */
+/* A strategy that never ends its step: run() idles for ever without calling execute(), so
+   the velocity it queues is never delivered. */
 #include <time.h>
 
 #include "Toolkit.h"
@@ -6,6 +7,7 @@
 void initialize(void) {}
 
 void run(void) {
+    setMoveVelocity(5.0);
     for (;;) {
         struct timespec pause = {0, 1000000};
         nanosleep(&pause, NULL);

@@ -71,9 +71,15 @@ public final class BridgeTest {
     static void fiveASide() throws Exception {
         Path copies = Tests.copyDirectory();
         List<String> team = List.of("sample", "sample", "sample", "sample", "sample");
-        MatchResult result = play(new MatchConfig().steps(1_000), copies, team, team);
+        EngineTest.Trace trace = new EngineTest.Trace();
+        MatchResult result = play(new MatchConfig().steps(1_000).observer(trace), copies, team,
+                team);
         equal(10, result.robots().size(), "robots");
         assertAllFinished(result, 1_000);
+        long moved = result.robots().stream()
+                .filter(r -> trace.robot(1_000, r.id()).getX() != trace.robot(0, r.id()).getX())
+                .count();
+        check(moved > 0, "the defenders moved");
         Tests.assertEmptyAndDelete(copies);
     }
 
