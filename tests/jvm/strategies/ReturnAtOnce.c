@@ -2,6 +2,8 @@
    queued in initialize() is never delivered. */
 #include "Toolkit.h"
 
-void initialize(void) { setMoveVelocity(5.0); }
+void initialize(void) {
+    setMoveVelocity(5.0);
+}
 
 void run(void) {}
