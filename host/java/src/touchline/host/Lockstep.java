@@ -174,7 +174,9 @@ final class Lockstep {
         return seat;
     }
 
+    /** A stopped robot hears that it was stopped, also once the match is over. */
     private void checkPlaying(Seat seat) {
+        if (seat.stopped) throw new RobotStoppedException(seat.id);
         if (over) throw new MatchOverException();
         if (!seat.playing) throw new RobotStoppedException(seat.id);
     }
