@@ -90,7 +90,9 @@ final class Tests {
 
     /** A fresh directory for library copies; see assertEmptyAndDelete. */
     static Path copyDirectory() throws IOException {
-        return Files.createTempDirectory("touchline-jvm-test-");
+        Path directory = Files.createTempDirectory("touchline-jvm-test-");
+        directory.toFile().deleteOnExit();  // also when a check fails before the cleanup
+        return directory;
     }
 
     /** Checks that no library copy was left behind, then removes the directory. */
