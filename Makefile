@@ -1,9 +1,13 @@
 # Thin wrappers over CMake. `make test` is the test command; `make demo` plays a demo match.
+# `make dll` builds the strategy DLLs for 32-bit Windows; `make dll-test` runs the suites,
+# cross-built, under Wine.
 BUILD ?= build
+WIN32_BUILD ?= build-win32
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
+WIN32_TOOLCHAIN := $(CURDIR)/cmake/i686-w64-mingw32.cmake
 
-.PHONY: all configure build test demo bench dll clean
+.PHONY: all configure build test demo bench dll dll-tools dll-configure dll-test clean
 
 all: build
 
@@ -15,6 +19,31 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The cross toolchain, from Debian's packages, if it is missing.
+dll-tools:
+	bash cmake/install-win32-tools.sh --no-wine
+
+dll-configure: dll-tools
+	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN32_TOOLCHAIN) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+# The DLLs land in $(WIN32_BUILD)/dll; each one's export and import tables are checked.
+dll: dll-configure
+	cmake --build $(WIN32_BUILD) -j $(JOBS) --target touchline_dlls
+	cd $(WIN32_BUILD) && ctest --output-on-failure -L dll
+
+# Everything of the cross build, run under Wine (installed here if missing). The geometry is
+# compared with the build machine's own build in $(BUILD).
+dll-test: dll configure
+	bash cmake/install-win32-tools.sh
+	cmake --build $(BUILD) -j $(JOBS) --target geometry_digest
+	cmake -S . -B $(WIN32_BUILD) -DTOUCHLINE_HOST_DIGEST=$(CURDIR)/$(BUILD)/tests/geometry_digest
+	cmake --build $(WIN32_BUILD) -j $(JOBS)
+	bash cmake/wine-ctest.sh $(WIN32_BUILD) -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 
 clean:
 	rm -rf $(BUILD)

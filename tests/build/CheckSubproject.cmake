@@ -1,5 +1,6 @@
 # Builds a strategy the way an author's own project would: add_subdirectory of a Touchline
-# checkout, then touchline_add_strategy on one C file.
+# checkout, then touchline_add_strategy on one C file. A cross build passes its TOOLCHAIN file
+# and OBJDUMP, and the author's project is cross-built the same way.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/src")
 file(WRITE "${WORK}/src/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)
@@ -16,7 +17,15 @@ void run(void) {
     }
 }
 ")
+set(configure_args)
+if(TOOLCHAIN)
+    list(APPEND configure_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+endif()
+if(JDK_HOME)
+    list(APPEND configure_args "-DTOUCHLINE_JDK_HOME=${JDK_HOME}")
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S "${WORK}/src" -B "${WORK}/build" -G "${GENERATOR}"
+                        ${configure_args}
                 RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "configuring the author's project failed")
@@ -26,11 +35,11 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK}/build" --target mystra
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "building the author's strategy failed")
 endif()
-file(GLOB built "${WORK}/build/*mystrategy*")
+file(GLOB built "${WORK}/build/*mystrategy${SUFFIX}")
 if(NOT built)
     message(FATAL_ERROR "no strategy library was built")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -DLIBRARY=${built}
+execute_process(COMMAND ${CMAKE_COMMAND} -DLIBRARY=${built} -DOBJDUMP=${OBJDUMP}
                 -P "${CMAKE_CURRENT_LIST_DIR}/CheckExports.cmake" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the author's strategy exports more than the entry points")

@@ -5,19 +5,26 @@ touchline_unit_suite(queries unit/QueryTest.cpp)
 touchline_unit_suite(motion unit/MotionTest.cpp)
 touchline_unit_suite(player unit/PlayerTest.cpp)
 
-# The sanitized player suite plays a sample built on the sanitized toolkit.
-add_library(touchline_sample_asan SHARED
-    ${TOUCHLINE_SOURCE_DIR}/src/player/Brevane.cpp
-    ${TOUCHLINE_SOURCE_DIR}/src/player/Initialize.cpp)
-target_link_libraries(touchline_sample_asan PRIVATE
-    "$<LINK_LIBRARY:WHOLE_ARCHIVE,touchline_toolkit_asan>")
-set_target_properties(touchline_sample_asan PROPERTIES
-    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-target_compile_options(touchline_sample_asan PRIVATE ${TOUCHLINE_WARNINGS} ${TOUCHLINE_SANITIZE})
-target_link_options(touchline_sample_asan PRIVATE
-    "LINKER:--version-script=${TOUCHLINE_SOURCE_DIR}/cmake/strategy.map")
+# The sanitized player suite plays a sample built on the sanitized toolkit (not on Windows).
+if("asan" IN_LIST TOUCHLINE_TEST_VARIANTS)
+    add_library(touchline_sample_asan SHARED
+        ${TOUCHLINE_SOURCE_DIR}/src/player/Brevane.cpp
+        ${TOUCHLINE_SOURCE_DIR}/src/player/Initialize.cpp)
+    target_link_libraries(touchline_sample_asan PRIVATE
+        "$<LINK_LIBRARY:WHOLE_ARCHIVE,touchline_toolkit_asan>")
+    set_target_properties(touchline_sample_asan PROPERTIES
+        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    target_compile_options(touchline_sample_asan PRIVATE ${TOUCHLINE_WARNINGS}
+                           ${TOUCHLINE_SANITIZE})
+    target_link_options(touchline_sample_asan PRIVATE
+        "LINKER:--version-script=${TOUCHLINE_SOURCE_DIR}/cmake/strategy.map")
+endif()
 
-foreach(_variant "" "_asan")
+foreach(_kind IN LISTS TOUCHLINE_TEST_VARIANTS)
+    set(_variant "")
+    if(_kind STREQUAL "asan")
+        set(_variant "_asan")
+    endif()
     target_compile_definitions(unit_player${_variant} PRIVATE
         TOUCHLINE_SAMPLE_LIBRARY="$<TARGET_FILE:touchline_sample${_variant}>")
     add_dependencies(unit_player${_variant} touchline_sample${_variant})

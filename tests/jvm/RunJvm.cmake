@@ -1,0 +1,37 @@
+# Runs one JVM test under -Xcheck:jni with stdout and stderr merged, echoes what it printed,
+# and fails on a non-zero exit, an uncaught exception, a crash, or any line of the JNI checker.
+# With EXPECT_CHECKER set it does the opposite check: it fails unless a checker line was seen.
+execute_process(
+    COMMAND "${JAVA}" -Xcheck:jni -Xmx256m -XX:+UseSerialGC
+            "-Dtouchline.bridge=${BRIDGE}" "-Dtouchline.test.config=${BUILT}"
+            -cp "${CLASSPATH}" "${MAIN}" ${CASE}
+    OUTPUT_VARIABLE output
+    ERROR_VARIABLE output
+    RESULT_VARIABLE status)
+message("${output}")
+
+# The checker's reports ("WARNING in native method: ...", "FATAL ERROR in native method: ...",
+# "JNI call made with exception pending", local reference warnings, critical-section misuse).
+set(_checker "in native method|JNI call made|JNI local refs|Get/Release[A-Za-z]*Critical|exception pending|-Xcheck:jni")
+string(REGEX MATCHALL "[^\n]*(${_checker})[^\n]*" checker_lines "${output}")
+string(REGEX MATCHALL "[^\n]*(Exception in thread|hs_err_pid|A fatal error has been detected)[^\n]*"
+       crash_lines "${output}")
+
+if(EXPECT_CHECKER)
+    if(NOT checker_lines)
+        message(FATAL_ERROR "the JNI checker printed nothing, though the test breaks a JNI rule")
+    endif()
+    message(STATUS "checker line seen: ${checker_lines}")
+    return()
+endif()
+if(checker_lines)
+    string(REPLACE ";" "\n" checker_lines "${checker_lines}")
+    message(FATAL_ERROR "the JNI checker reported:\n${checker_lines}")
+endif()
+if(crash_lines)
+    string(REPLACE ";" "\n" crash_lines "${crash_lines}")
+    message(FATAL_ERROR "the JVM reported:\n${crash_lines}")
+endif()
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the JVM exited with ${status}")
+endif()

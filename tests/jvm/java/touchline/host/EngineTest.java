@@ -1,0 +1,425 @@
+package touchline.host;
+
+import static touchline.host.Tests.check;
+import static touchline.host.Tests.equal;
+
+import java.io.IOException;
+import java.time.Duration;
+import java.util.ArrayList;
+import java.util.Collections;
+import java.util.HashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.atomic.AtomicReference;
+
+/** The host without native code: lockstep, match end, consoles and world, with Java robots. */
+public final class EngineTest {
+    /** One step of a Java robot: false ends its run. */
+    interface Step {
+        boolean play(long time, InfoConsole info, OperateConsole operate, DebugConsole debug)
+                throws Exception;
+    }
+
+    /** A robot program that runs step, then "execute", for every step of the match. */
+    static RobotProgram scripted(Step step) {
+        return adapter -> {
+            Adapter a = (Adapter) adapter;
+            InfoConsole info = (InfoConsole) a.getInfoConsole();
+            OperateConsole operate = (OperateConsole) a.getOperateConsole();
+            DebugConsole debug = (DebugConsole) a.getDebugConsole();
+            while (step.play(info.getTime(), info, operate, debug)) operate.execute();
+        };
+    }
+
+    static final RobotProgram IDLE = scripted((t, info, operate, debug) -> true);
+
+    /** Every published step's robots, ball and events, recorded on the match's thread. */
+    static final class Trace implements MatchConfig.StepObserver {
+        final Map<Long, Map<Integer, Robot>> robots = new HashMap<>();
+        final Map<Long, Ball> balls = new HashMap<>();
+        final Map<Long, Map<Integer, List<Event>>> events = new HashMap<>();
+
+        @Override
+        public void stepped(long time, Ball ball, List<Team> teams,
+                Map<Integer, List<Event>> stepEvents) {
+            Map<Integer, Robot> byId = new HashMap<>();
+            for (Team team : teams) {
+                for (Robot robot : team.getMembers()) byId.put(robot.getId(), robot);
+            }
+            robots.put(time, byId);
+            balls.put(time, ball);
+            events.put(time, stepEvents);
+        }
+
+        Robot robot(long time, int id) {
+            return robots.get(time).get(id);
+        }
+
+        List<String> types(long time, int id) {
+            List<String> types = new ArrayList<>();
+            for (Event event : events.get(time).get(id)) types.add(event.getType());
+            return types;
+        }
+    }
+
+    static MatchResult play(MatchConfig config, List<RobotProgram> home,
+            List<RobotProgram> away) throws InterruptedException {
+        List<Match.Player> homePlayers = new ArrayList<>();
+        for (RobotProgram p : home) homePlayers.add(new Match.Player("h" + homePlayers.size(), p));
+        List<Match.Player> awayPlayers = new ArrayList<>();
+        for (RobotProgram p : away) awayPlayers.add(new Match.Player("a" + awayPlayers.size(), p));
+        return new Match(config, homePlayers, awayPlayers).play();
+    }
+
+    static void near(double expected, double actual, String what) {
+        check(Math.abs(expected - actual) < 1e-9,
+                what + ": expected " + expected + " but was " + actual);
+    }
+
+    // ------------------------------------------------------------------ lockstep
+
+    static void commandsApplyToTheirStep() throws Exception {
+        Trace trace = new Trace();
+        List<Long> seen = Collections.synchronizedList(new ArrayList<>());
+        RobotProgram mover = scripted((t, info, operate, debug) -> {
+            seen.add(t);
+            if (t == 0) {
+                operate.setMoveVelocity(2);
+                operate.setTurnVelocity(0.1);
+            }
+            if (t == 3) {
+                operate.setMoveVelocity(0);
+                operate.setTurnVelocity(0);
+            }
+            return true;
+        });
+        play(new MatchConfig().steps(6).observer(trace), List.of(mover), List.of(IDLE));
+        equal(List.of(0L, 1L, 2L, 3L, 4L, 5L, 6L), seen, "steps the robot played");
+        for (long t = 1; t <= 3; t++) {
+            Robot before = trace.robot(t - 1, 1);
+            Robot after = trace.robot(t, 1);
+            near(before.getHeading() + 0.1, after.getHeading(), "heading after step " + t);
+            near(before.getX() + 2 * Math.cos(after.getHeading()), after.getX(), "x after " + t);
+            near(before.getY() + 2 * Math.sin(after.getHeading()), after.getY(), "y after " + t);
+            equal(2.0, after.getMoveVelocity(), "move velocity after step " + t);
+        }
+        Robot stopped = trace.robot(4, 1);
+        equal(trace.robot(3, 1).getX(), stopped.getX(), "x once stopped");
+        equal(0.0, stopped.getMoveVelocity(), "move velocity once stopped");
+    }
+
+    static void messagesArriveNextStep() throws Exception {
+        Map<Long, List<Event>> received = new HashMap<>();
+        RobotProgram sender = scripted((t, info, operate, debug) -> {
+            if (t == 0) {
+                operate.sendMessage(2, "hello");
+                operate.sendMessage(99, "to nobody");
+                operate.sendMessage(1, "to myself");
+            }
+            return true;
+        });
+        RobotProgram receiver = scripted((t, info, operate, debug) -> {
+            synchronized (received) {
+                received.put(t, new ArrayList<>(info.getActions()));
+            }
+            return true;
+        });
+        Trace trace = new Trace();
+        play(new MatchConfig().steps(3).observer(trace), List.of(sender), List.of(receiver));
+        synchronized (received) {
+            equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)),
+                    "events at 0");
+            List<Event> atOne = received.get(1L);
+            equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), types(atOne), "events at 1");
+            MessageReceivedEvent message = (MessageReceivedEvent) atOne.get(1);
+            equal(1, message.getSender(), "sender");
+            equal("hello", message.getMessage(), "text");
+            equal(List.of(Event.TICK), types(received.get(2L)), "events at 2");
+        }
+        equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), trace.types(1, 1),
+                "sender's own events");
+    }
+
+    static List<String> types(List<Event> events) {
+        List<String> types = new ArrayList<>();
+        for (Event event : events) types.add(event.getType());
+        return types;
+    }
+
+    static void matchEndStopsEveryRobot() throws Exception {
+        AtomicReference<Throwable> secondExecute = new AtomicReference<>();
+        RobotProgram persistent = adapter -> {
+            OperateConsole operate = (OperateConsole) ((Adapter) adapter).getOperateConsole();
+            try {
+                for (;;) operate.execute();
+            } catch (MatchOverException end) {
+                try {
+                    operate.execute();
+                } catch (Throwable e) {
+                    secondExecute.set(e);
+                }
+                throw end;
+            }
+        };
+        Trace trace = new Trace();
+        MatchResult result = play(new MatchConfig().steps(20).observer(trace),
+                List.of(IDLE, persistent), List.of(IDLE));
+        equal(20L, result.time(), "time reached");
+        for (RobotOutcome robot : result.robots()) {
+            equal(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of " + robot.id());
+            equal(0, robot.missedSteps(), "missed steps of " + robot.id());
+        }
+        check(secondExecute.get() instanceof MatchOverException, "execute after the end throws");
+        equal(List.of(Event.TICK, Event.ROUND_FINISH, Event.MATCH_FINISH), trace.types(20, 3),
+                "events of the last step");
+        check(result.allThreadsEnded(), "every robot thread ended");
+        equal(List.of(), Tests.liveRobotThreads(), "live robot threads");
+    }
+
+    static void earlyEndsStandStill() throws Exception {
+        RobotProgram returns = scripted((t, info, operate, debug) -> {
+            operate.setMoveVelocity(5);
+            return t < 3;
+        });
+        RobotProgram fails = scripted((t, info, operate, debug) -> {
+            operate.setMoveVelocity(3);
+            if (t == 5) throw new IllegalStateException("strategy failure");
+            return true;
+        });
+        RobotProgram unloadable = new RobotProgram() {
+            @Override
+            public void load() throws IOException {
+                throw new IOException("no such strategy");
+            }
+
+            @Override
+            public void play(Object adapter) {
+                throw new AssertionError("an unloaded program is not played");
+            }
+        };
+        Trace trace = new Trace();
+        MatchResult result = play(new MatchConfig().steps(30).observer(trace),
+                List.of(returns, fails, unloadable), List.of(IDLE));
+        equal(30L, result.time(), "the match went on to its end");
+        equal(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
+        equal(RobotOutcome.Ending.FAILED, result.robot(2).ending(), "robot 2");
+        equal("strategy failure", result.robot(2).error().getMessage(), "robot 2's error");
+        equal(RobotOutcome.Ending.NOT_LOADED, result.robot(3).ending(), "robot 3");
+        equal("no such strategy", result.robot(3).error().getMessage(), "robot 3's error");
+        equal(RobotOutcome.Ending.FINISHED, result.robot(4).ending(), "robot 4");
+        check(trace.robot(3, 1).getX() > trace.robot(0, 1).getX(), "robot 1 moved while playing");
+        assertStill(trace, 1, 3, 30);
+        assertStill(trace, 2, 5, 30);
+        assertStill(trace, 3, 0, 30);
+        check(result.allThreadsEnded(), "every robot thread ended");
+    }
+
+    static void assertStill(Trace trace, int id, long from, long to) {
+        Robot first = trace.robot(from, id);
+        for (long t = from + 1; t <= to; t++) {
+            Robot r = trace.robot(t, id);
+            check(r.getX() == first.getX() && r.getY() == first.getY(),
+                    "robot " + id + " moved at step " + t);
+        }
+    }
+
+    static void deadlineCountsMissesAndStops() throws Exception {
+        CountDownLatch release = new CountDownLatch(1);
+        AtomicReference<Throwable> lateExecute = new AtomicReference<>();
+        RobotProgram slowOnce = scripted((t, info, operate, debug) -> {
+            if (t == 2) Thread.sleep(100);
+            return true;
+        });
+        RobotProgram hangs = adapter -> {
+            OperateConsole operate = (OperateConsole) ((Adapter) adapter).getOperateConsole();
+            operate.execute();
+            release.await();
+            try {
+                operate.execute();
+            } catch (Throwable e) {
+                lateExecute.set(e);
+                throw e;
+            }
+        };
+        MatchConfig config = new MatchConfig().steps(40).deadline(Duration.ofMillis(30))
+                .maxMissedInRow(6).observer((time, ball, teams, events) -> {
+                    if (time == 15) release.countDown();
+                });
+        MatchResult result = play(config, List.of(IDLE, slowOnce), List.of(hangs));
+        equal(40L, result.time(), "time reached");
+        equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
+        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the slow robot");
+        check(result.robot(2).missedSteps() >= 2, "the slow robot missed steps: "
+                + result.robot(2).missedSteps());
+        equal(RobotOutcome.Ending.STOPPED, result.robot(3).ending(), "the hanging robot");
+        equal(6, result.robot(3).missedSteps(), "the hanging robot's missed steps");
+        check(lateExecute.get() instanceof RobotStoppedException,
+                "a stopped robot's execute throws: " + lateExecute.get());
+        check(result.allThreadsEnded(), "every robot thread ended");
+    }
+
+    static void withoutDeadlineEveryoneIsAwaited() throws Exception {
+        Map<Integer, List<Long>> seen = new HashMap<>();
+        RobotProgram[] robots = new RobotProgram[2];
+        for (int i = 0; i < 2; i++) {
+            int id = i + 1;
+            seen.put(id, Collections.synchronizedList(new ArrayList<>()));
+            robots[i] = scripted((t, info, operate, debug) -> {
+                seen.get(id).add(t);
+                if (id == 2 && t == 2) Thread.sleep(80);
+                return true;
+            });
+        }
+        MatchResult result = play(new MatchConfig().steps(5), List.of(robots[0]),
+                List.of(robots[1]));
+        for (int id = 1; id <= 2; id++) {
+            equal(List.of(0L, 1L, 2L, 3L, 4L, 5L), seen.get(id), "steps seen by " + id);
+            equal(0, result.robot(id).missedSteps(), "missed by " + id);
+        }
+    }
+
+    static void sameSeedSameMatch() throws Exception {
+        List<Trace> traces = new ArrayList<>();
+        for (long seed : new long[] {7, 7, 8}) {
+            Trace trace = new Trace();
+            RobotProgram driver = scripted((t, info, operate, debug) -> {
+                operate.setMoveVelocity(t % 7);
+                operate.setTurnVelocity((t % 5 - 2) * 0.05);
+                return true;
+            });
+            play(new MatchConfig().steps(200).seed(seed).observer(trace), List.of(driver),
+                    List.of(IDLE));
+            traces.add(trace);
+        }
+        for (long t = 0; t <= 200; t++) {
+            Ball a = traces.get(0).balls.get(t);
+            Ball b = traces.get(1).balls.get(t);
+            check(a.getX() == b.getX() && a.getY() == b.getY(), "ball differs at " + t);
+            Robot ra = traces.get(0).robot(t, 1);
+            Robot rb = traces.get(1).robot(t, 1);
+            check(ra.getX() == rb.getX() && ra.getHeading() == rb.getHeading(),
+                    "robot differs at " + t);
+        }
+        check(traces.get(0).balls.get(1L).getX() != traces.get(2).balls.get(1L).getX(),
+                "another seed rolls the ball another way");
+    }
+
+    static void debugConsoleKeepsSteps() throws Exception {
+        RobotProgram drawer = scripted((t, info, operate, debug) -> {
+            if (t == 2) {
+                debug.print("a");
+                debug.print("b");
+                LineView line = (LineView) debug.createLineView();
+                line.setEndX(10);
+                debug.addView(line);
+                debug.addView("not a view");
+                debug.addView(null);
+            }
+            return true;
+        });
+        MatchResult result = play(new MatchConfig().steps(4), List.of(drawer), List.of(IDLE));
+        DebugConsole debug = result.robot(1).debug();
+        equal(List.of("a", "b"), debug.printsAt(2), "prints at step 2");
+        equal(List.of(), debug.printsAt(1), "prints at step 1");
+        equal(1, debug.drawings().size(), "views kept");
+        equal(2L, debug.drawings().get(0).time(), "step of the view");
+        equal(10.0, ((LineView) debug.drawings().get(0).view()).getEndX(), "view's end x");
+        equal(List.of(), result.robot(2).debug().prints(), "the other robot's prints");
+    }
+
+    // ------------------------------------------------------------------ the world
+
+    static void worldMovesAndTells() {
+        Simulation world = new Simulation(200, 1, "H", List.of("one"), "A", List.of("two"));
+        equal(List.of(1, 2), world.robotIds(), "robot ids");
+        Map<Integer, List<Event>> begin = world.begin();
+        equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(begin.get(2)),
+                "kick-off events");
+        world.command(1, 50, Double.NaN);
+        world.command(2, 5, 0);
+        world.step();
+        Robot one = world.teams().get(0).getMembers().get(0);
+        equal(Simulation.MAX_MOVE_VELOCITY, one.getMoveVelocity(), "move velocity is capped");
+        equal(0.0, one.getTurnVelocity(), "a NaN turn is no turn");
+        boolean hitRobot = false;
+        for (int t = 2; t <= 100; t++) {
+            Map<Integer, List<Event>> events = world.step();
+            for (Event e : events.get(1)) {
+                if (e instanceof HitRobotEvent hit) {
+                    equal(2, hit.getHited(), "the other robot's id");
+                    hitRobot = true;
+                }
+            }
+            Robot a = world.teams().get(0).getMembers().get(0);
+            Robot b = world.teams().get(1).getMembers().get(0);
+            check(Math.hypot(a.getX() - b.getX(), a.getY() - b.getY())
+                    >= 2 * Simulation.ROBOT_RADIUS - 1e-9, "robots do not overlap after a step");
+        }
+        check(hitRobot, "two robots driving at each other collide");
+    }
+
+    static void worldBallRollsAndIsPushed() {
+        Simulation world = new Simulation(1000, 5, "H", List.of("chaser"), "A", List.of());
+        double lastSpeed = world.ball().getVelocity();
+        boolean touched = false;
+        for (int t = 1; t <= 1000 && !touched; t++) {
+            Ball ball = world.ball();
+            Robot r = world.teams().get(0).getMembers().get(0);
+            double want = Math.atan2(ball.getY() - r.getY(), ball.getX() - r.getX());
+            world.command(1, 5, Math.IEEEremainder(want - r.getHeading(), 2 * Math.PI));
+            touched = types(world.step().get(1)).contains(Event.HIT_BALL);
+            ball = world.ball();
+            check(ball.getX() >= ball.getRadius()
+                    && ball.getX() <= Simulation.COURT_WIDTH - ball.getRadius()
+                    && ball.getY() >= ball.getRadius()
+                    && ball.getY() <= Simulation.COURT_HEIGHT - ball.getRadius(),
+                    "the ball stays on the court");
+            if (!touched) {
+                near(Math.max(0, lastSpeed - Simulation.BALL_DECELERATION), ball.getVelocity(),
+                        "the ball slows down at " + t);
+            }
+            lastSpeed = ball.getVelocity();
+        }
+        check(touched, "a robot chasing the ball reaches it");
+        check(lastSpeed >= Simulation.KICK_BOOST, "the touched ball rolls away: " + lastSpeed);
+    }
+
+    static void worldWallsAndEnd() throws Exception {
+        Simulation world = new Simulation(150, 3, "H", List.of("one"), "A", List.of());
+        world.command(1, 5, 0);
+        boolean hitWall = false;
+        Map<Integer, List<Event>> events = Map.of();
+        while (!world.isOver()) {
+            events = world.step();
+            hitWall |= types(events.get(1)).contains(Event.HIT_WALL);
+            Robot r = world.teams().get(0).getMembers().get(0);
+            check(r.getX() <= Simulation.COURT_WIDTH - Simulation.ROBOT_RADIUS,
+                    "robot stays on the court");
+        }
+        check(hitWall, "a robot driving into the wall is told so");
+        equal(150L, world.time(), "time at the end");
+        List<String> last = types(events.get(1));
+        equal(List.of(Event.ROUND_FINISH, Event.MATCH_FINISH),
+                last.subList(last.size() - 2, last.size()),
+                "the last step's final events");
+        Tests.thrown(IllegalStateException.class, world::step);
+    }
+
+    public static void main(String[] args) {
+        Tests.suite()
+                .add("commands-apply-to-their-step", EngineTest::commandsApplyToTheirStep)
+                .add("messages-arrive-next-step", EngineTest::messagesArriveNextStep)
+                .add("match-end-stops-every-robot", EngineTest::matchEndStopsEveryRobot)
+                .add("early-ends-stand-still", EngineTest::earlyEndsStandStill)
+                .add("deadline-counts-misses-and-stops", EngineTest::deadlineCountsMissesAndStops)
+                .add("without-deadline-everyone-is-awaited",
+                        EngineTest::withoutDeadlineEveryoneIsAwaited)
+                .add("same-seed-same-match", EngineTest::sameSeedSameMatch)
+                .add("debug-console-keeps-steps", EngineTest::debugConsoleKeepsSteps)
+                .add("world-moves-and-tells", EngineTest::worldMovesAndTells)
+                .add("world-ball-rolls-and-is-pushed", EngineTest::worldBallRollsAndIsPushed)
+                .add("world-walls-and-end", EngineTest::worldWallsAndEnd)
+                .main(args);
+    }
+}

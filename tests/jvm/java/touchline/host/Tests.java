@@ -1,0 +1,123 @@
+package touchline.host;
+
+import java.io.IOException;
+import java.io.InputStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Objects;
+import java.util.Properties;
+import java.util.stream.Stream;
+
+/**
+ * A minimal test runner for the host's JVM tests: a test class registers named cases, and its
+ * main runs the cases named on the command line (all of them without arguments), prints one
+ * line per case and a closing count, and exits non-zero when any case failed.
+ */
+final class Tests {
+    interface Case {
+        void run() throws Exception;
+    }
+
+    private final Map<String, Case> cases = new LinkedHashMap<>();
+
+    Tests add(String name, Case body) {
+        cases.put(name, body);
+        return this;
+    }
+
+    void main(String[] args) {
+        List<String> names = args.length == 0 ? new ArrayList<>(cases.keySet()) : List.of(args);
+        int passed = 0;
+        int failed = 0;
+        for (String name : names) {
+            Case body = cases.get(name);
+            long started = System.nanoTime();
+            try {
+                if (body == null) throw new AssertionError("no test case named " + name);
+                body.run();
+                passed++;
+                long millis = (System.nanoTime() - started) / 1000000;
+                System.out.printf("PASS %s (%d ms)%n", name, millis);
+            } catch (Throwable e) {
+                failed++;
+                System.out.printf("FAIL %s%n", name);
+                e.printStackTrace(System.out);
+            }
+        }
+        System.out.printf("%d passed, %d failed%n", passed, failed);
+        System.out.flush();
+        // Robot threads stuck in native code are daemons; exit does not wait for them.
+        System.exit(failed == 0 ? 0 : 1);
+    }
+
+    static void check(boolean condition, String what) {
+        if (!condition) throw new AssertionError(what);
+    }
+
+    static void equal(Object expected, Object actual, String what) {
+        if (!Objects.equals(expected, actual)) {
+            throw new AssertionError(
+                    what + ": expected <" + expected + "> but was <" + actual + ">");
+        }
+    }
+
+    static <T extends Throwable> T thrown(Class<T> type, Case body) throws Exception {
+        try {
+            body.run();
+        } catch (Throwable e) {
+            if (type.isInstance(e)) return type.cast(e);
+            throw new AssertionError("expected " + type.getSimpleName() + " but got " + e, e);
+        }
+        throw new AssertionError("expected " + type.getSimpleName() + ", nothing was thrown");
+    }
+
+    /** A library file the build made for the tests, by its key in the test configuration. */
+    static Path built(String key) throws IOException {
+        String file = System.getProperty("touchline.test.config");
+        check(file != null, "touchline.test.config is not set");
+        Properties properties = new Properties();
+        try (InputStream in = Files.newInputStream(Path.of(file))) {
+            properties.load(in);
+        }
+        String path = properties.getProperty(key);
+        check(path != null, "no built file " + key + " in " + file);
+        return Path.of(path);
+    }
+
+    /** A fresh directory for library copies; see assertEmptyAndDelete. */
+    static Path copyDirectory() throws IOException {
+        Path directory = Files.createTempDirectory("touchline-jvm-test-");
+        directory.toFile().deleteOnExit();  // also when a check fails before the cleanup
+        return directory;
+    }
+
+    /** Checks that no library copy was left behind, then removes the directory. */
+    static void assertEmptyAndDelete(Path directory) throws IOException {
+        List<Path> left;
+        try (Stream<Path> entries = Files.list(directory)) {
+            left = entries.toList();
+        }
+        for (Path file : left) Files.deleteIfExists(file);
+        Files.deleteIfExists(directory);
+        check(left.isEmpty(), "library copies left behind: " + left);
+    }
+
+    /** Names of the live threads that play robots. */
+    static List<String> liveRobotThreads() {
+        return Thread.getAllStackTraces().keySet().stream()
+                .filter(Thread::isAlive)
+                .map(Thread::getName)
+                .filter(name -> name.startsWith("touchline-robot-"))
+                .toList();
+    }
+
+    private Tests() {}
+
+    static Tests suite() {
+        return new Tests();
+    }
+}
