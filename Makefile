@@ -20,6 +20,11 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The demo match (goalkeeper, sample defender and striker a side, fixed seed): the summary is
+# printed, replay.jsonl and summary.txt go to out/demo/.
+demo: build
+	$(BUILD)/bin/touchline-demo out/demo
+
 # The cross toolchain, from Debian's packages, if it is missing.
 dll-tools:
 	bash cmake/install-win32-tools.sh --no-wine

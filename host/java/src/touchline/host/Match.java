@@ -44,8 +44,8 @@ public final class Match {
 
     public Match(MatchConfig config, List<Player> home, List<Player> away) {
         this.config = config;
-        simulation = new Simulation(config.steps, config.seed, config.homeName, names(home),
-                config.awayName, names(away));
+        simulation = new Simulation(config.settings, config.steps, config.seed, config.homeName,
+                names(home), config.awayName, names(away));
         List<Integer> ids = simulation.robotIds();
         lockstep = new Lockstep(ids, config.deadline, config.maxMissedInRow);
         for (int i = 0; i < ids.size(); i++) {
@@ -60,6 +60,11 @@ public final class Match {
         List<String> names = new ArrayList<>(players.size());
         for (Player player : players) names.add(player.name());
         return names;
+    }
+
+    /** The match's world; read it on the thread that plays the match, or after play(). */
+    Simulation simulation() {
+        return simulation;
     }
 
     /** Plays the match once. */

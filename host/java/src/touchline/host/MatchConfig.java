@@ -3,6 +3,7 @@ package touchline.host;
 import java.time.Duration;
 import java.util.List;
 import java.util.Map;
+import touchline.host.physics.Settings;
 
 /** How a match is played. Every setting has a default; setters return this. */
 public final class MatchConfig {
@@ -18,6 +19,7 @@ public final class MatchConfig {
         void stepped(long time, Ball ball, List<Team> teams, Map<Integer, List<Event>> events);
     }
 
+    Settings settings = new Settings();
     long steps = 3000;
     long seed = 1;
     Duration deadline;
@@ -27,6 +29,12 @@ public final class MatchConfig {
     String awayName = "Away";
     AdapterFactory adapters = (id, info, operate, debug) -> new Adapter(info, operate, debug);
     StepObserver observer = (time, ball, teams, events) -> {};
+
+    /** The world's constants: court, ball, robots, contacts (docs/host.md). */
+    public MatchConfig settings(Settings value) {
+        settings = value;
+        return this;
+    }
 
     /** Number of steps the match lasts. */
     public MatchConfig steps(long value) {

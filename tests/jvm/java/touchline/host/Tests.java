@@ -77,15 +77,20 @@ final class Tests {
 
     /** A library file the build made for the tests, by its key in the test configuration. */
     static Path built(String key) throws IOException {
+        return Path.of(configured(key));
+    }
+
+    /** A value of the test configuration the build wrote, by its key. */
+    static String configured(String key) throws IOException {
         String file = System.getProperty("touchline.test.config");
         check(file != null, "touchline.test.config is not set");
         Properties properties = new Properties();
         try (InputStream in = Files.newInputStream(Path.of(file))) {
             properties.load(in);
         }
-        String path = properties.getProperty(key);
-        check(path != null, "no built file " + key + " in " + file);
-        return Path.of(path);
+        String value = properties.getProperty(key);
+        check(value != null, "no " + key + " in " + file);
+        return value;
     }
 
     /** A fresh directory for library copies; see assertEmptyAndDelete. */

@@ -1,0 +1,155 @@
+package touchline.host;
+
+import static touchline.host.Tests.check;
+import static touchline.host.Tests.equal;
+
+import java.io.ByteArrayOutputStream;
+import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+
+/** touchline-match: its errors, its summary, its replay and the demo match. */
+public final class MatchCommandTest {
+    public static void main(String[] args) {
+        Tests.suite()
+                .add("bad-arguments", MatchCommandTest::badArguments)
+                .add("launcher", MatchCommandTest::launcher)
+                .add("same-match-same-bytes", MatchCommandTest::sameMatchSameBytes)
+                .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
+                .main(args);
+    }
+
+    /** What one in-process run printed, and its exit status. */
+    record Run(int status, String out, String err) {}
+
+    static Run run(String... args) {
+        ByteArrayOutputStream out = new ByteArrayOutputStream();
+        ByteArrayOutputStream err = new ByteArrayOutputStream();
+        int status = MatchCommand.run(args, new PrintStream(out, true, StandardCharsets.UTF_8),
+                new PrintStream(err, true, StandardCharsets.UTF_8), false);
+        return new Run(status, out.toString(StandardCharsets.UTF_8),
+                err.toString(StandardCharsets.UTF_8));
+    }
+
+    static String lib(String key) throws Exception {
+        return Tests.built(key).toString();
+    }
+
+    /** The demo's team: goalkeeper, sample defender, striker. */
+    static List<String> team() throws Exception {
+        return List.of(lib("goalkeeper"), lib("sample"), lib("striker"));
+    }
+
+    /**
+     * Every bad command line ends with exit status 2 and one line on stderr that says what is
+     * wrong, before any match is played.
+     */
+    static void badArguments() throws Exception {
+        String sample = lib("sample");
+        String[][] cases = {
+                {"no such file", "--home", "/nonexistent/libx.so", "--away", sample},
+                {"not a strategy library", "--home", sample, "--away", lib("norun")},
+                {"not a readable file", "--home", Path.of(sample).getParent().toString(),
+                        "--away", sample},
+                {"--robots 0 is out of range", "--home", sample, "--away", sample, "--robots", "0"},
+                {"--robots 6 is out of range", "--home", sample, "--away", sample, "--robots", "6"},
+                {"--robots 2 but --home names 3", "--home", sample, sample, sample, "--away",
+                        sample, "--robots", "2"},
+                {"--away names 6 libraries", "--home", sample, "--away", sample, sample, sample,
+                        sample, sample, sample},
+                {"unknown option --speed", "--home", sample, "--away", sample, "--speed", "2"},
+                {"unexpected argument extra", "extra", "--home", sample, "--away", sample},
+                {"--steps needs a whole number", "--home", sample, "--away", sample, "--steps",
+                        "many"},
+                {"--steps 0 is out of range", "--home", sample, "--away", sample, "--steps=0"},
+                {"--deadline-ms needs a value", "--home", sample, "--away", sample,
+                        "--deadline-ms"},
+                {"--home needs a library", "--home", "--away", sample},
+                {"no away team", "--home", sample},
+                {"is not a directory", "--home", sample, "--away", sample, "--out", sample},
+        };
+        for (String[] c : cases) {
+            String[] args = List.of(c).subList(1, c.length).toArray(new String[0]);
+            Run run = run(args);
+            String what = String.join(" ", args);
+            equal(2, run.status(), "exit status of " + what);
+            equal("", run.out(), "stdout of " + what);
+            check(run.err().startsWith("touchline-match: ") && run.err().contains(c[0]),
+                    "stderr of " + what + ": " + run.err());
+            equal(1L, run.err().lines().count(), "lines on stderr for " + what);
+        }
+        Run help = run("--help");
+        equal(0, help.status(), "--help exit status");
+        for (String option : List.of("--home", "--away", "--robots", "--steps", "--seed",
+                "--deadline-ms", "--out")) {
+            check(help.out().contains(option), "--help explains " + option);
+        }
+    }
+
+    /** The launcher script the build made: the exit status and the one line, from a shell. */
+    static void launcher() throws Exception {
+        Path script = Tests.built("launcher");
+        Process process = new ProcessBuilder(script.toString(), "--home", "/nonexistent.so",
+                "--away", "/nonexistent.so").redirectErrorStream(true).start();
+        String output = new String(process.getInputStream().readAllBytes(),
+                StandardCharsets.UTF_8);
+        check(process.waitFor(60, TimeUnit.SECONDS), "the launcher ended");
+        equal(2, process.exitValue(), "launcher exit status");
+        equal("touchline-match: no such file: /nonexistent.so\n", output, "launcher output");
+    }
+
+    /** Two runs of the same match write the same bytes under --out. */
+    static void sameMatchSameBytes() throws Exception {
+        Path first = Files.createTempDirectory("touchline-out-");
+        Path second = Files.createTempDirectory("touchline-out-");
+        List<String> args = new ArrayList<>(List.of("--steps", "600", "--seed", "11", "--home"));
+        args.addAll(team());
+        args.add("--away");
+        args.addAll(team());
+        for (Path out : List.of(first, second)) {
+            List<String> these = new ArrayList<>(args);
+            these.addAll(List.of("--out", out.toString()));
+            Run run = run(these.toArray(new String[0]));
+            equal(0, run.status(), "exit status (" + run.err() + ")");
+        }
+        for (String file : List.of("replay.jsonl", "summary.txt")) {
+            byte[] a = Files.readAllBytes(first.resolve(file));
+            byte[] b = Files.readAllBytes(second.resolve(file));
+            check(a.length > 0, file + " is empty");
+            check(java.util.Arrays.equals(a, b), file + " differs between the two runs");
+        }
+        List<String> replay = Files.readAllLines(first.resolve("replay.jsonl"));
+        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":1,"), "header");
+        equal(1L + 601 + 1, replay.stream().filter(l -> !l.startsWith("{\"debug\"")).count(),
+                "header, 601 frames and the end");
+        check(replay.get(replay.size() - 1).startsWith("{\"end\":"), "end line last");
+        String summary = Files.readString(first.resolve("summary.txt"));
+        for (String word : List.of("Home", "Away", "goalkeeper", "striker", "missed", "hits",
+                "distance")) {
+            check(summary.contains(word), "summary names " + word + ":\n" + summary);
+        }
+        for (Path out : List.of(first, second)) {
+            for (String file : List.of("replay.jsonl", "summary.txt")) {
+                Files.delete(out.resolve(file));
+            }
+            Files.delete(out);
+        }
+    }
+
+    /** The demo match of `make demo`: the strikers score. */
+    static void demoStrikerScores() throws Exception {
+        List<String> args = new ArrayList<>(List.of("--seed", Tests.configured("demo-seed"),
+                "--home"));
+        args.addAll(team());
+        args.add("--away");
+        args.addAll(team());
+        Run run = run(args.toArray(new String[0]));
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        check(run.out().lines().anyMatch(l -> l.matches("\\s+\\d+\\s+(Home|Away)\\s+\\d+ striker")),
+                "no goal by a striker:\n" + run.out());
+    }
+}
