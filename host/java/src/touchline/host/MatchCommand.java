@@ -67,7 +67,13 @@ public final class MatchCommand {
 
     public static void main(String[] args) {
         boolean progress = Boolean.getBoolean(PROGRESS_PROPERTY);
-        int status = run(args, System.out, System.err, progress);
+        int status;
+        try {
+            status = run(args, System.out, System.err, progress);
+        } catch (RuntimeException e) {
+            System.err.println(NAME + ": the match failed: " + Summary.oneLine(e));
+            status = 1;
+        }
         System.out.flush();
         // Robot threads stuck in native code are daemons; exit does not wait for them.
         System.exit(status);
@@ -75,8 +81,8 @@ public final class MatchCommand {
 
     static int run(String[] args, PrintStream out, PrintStream err, boolean progress) {
         Options options;
-        List<NativeStrategy> home;
-        List<NativeStrategy> away;
+        List<NativeStrategy> home = new ArrayList<>();
+        List<NativeStrategy> away = new ArrayList<>();
         Path copies = null;
         try {
             options = parse(args);
@@ -86,16 +92,14 @@ public final class MatchCommand {
             }
             prepareOut(options.out());
             copies = Files.createTempDirectory("touchline-match-");
-            home = load(options.home(), copies);
-            away = load(options.away(), copies);
-        } catch (UsageException e) {
+            load(options.home(), copies, home);
+            load(options.away(), copies, away);
+        } catch (UsageException | IOException e) {
             err.println(NAME + ": " + e.getMessage());
+            for (NativeStrategy strategy : home) strategy.close();
+            for (NativeStrategy strategy : away) strategy.close();
             deleteQuietly(copies);
-            return 2;
-        } catch (IOException e) {
-            err.println(NAME + ": " + e.getMessage());
-            deleteQuietly(copies);
-            return 1;
+            return e instanceof UsageException ? 2 : 1;
         }
         try {
             return play(options, home, away, out, err, progress);
@@ -274,30 +278,26 @@ public final class MatchCommand {
         Files.createDirectories(out);
     }
 
-    /** Loads every library; the first that is missing or no strategy library ends it all. */
-    private static List<NativeStrategy> load(List<Path> libraries, Path copies)
+    /**
+     * Loads every library into loaded, in order; the first that is missing or no strategy
+     * library ends it, and the caller closes what was loaded.
+     */
+    private static void load(List<Path> libraries, Path copies, List<NativeStrategy> loaded)
             throws UsageException {
-        List<NativeStrategy> loaded = new ArrayList<>();
-        try {
-            for (Path library : libraries) {
-                if (!Files.exists(library)) throw new UsageException("no such file: " + library);
-                if (!Files.isRegularFile(library) || !Files.isReadable(library)) {
-                    throw new UsageException("not a readable file: " + library);
-                }
-                NativeStrategy strategy = new NativeStrategy(library, copies);
-                try {
-                    strategy.load();
-                } catch (StrategyLoadException e) {
-                    throw new UsageException("not a strategy library: " + library + " ("
-                            + Summary.oneLine(e) + ")");
-                }
-                loaded.add(strategy);
+        for (Path library : libraries) {
+            if (!Files.exists(library)) throw new UsageException("no such file: " + library);
+            if (!Files.isRegularFile(library) || !Files.isReadable(library)) {
+                throw new UsageException("not a readable file: " + library);
             }
-        } catch (UsageException e) {
-            for (NativeStrategy strategy : loaded) strategy.close();
-            throw e;
+            NativeStrategy strategy = new NativeStrategy(library, copies);
+            try {
+                strategy.load();
+            } catch (StrategyLoadException e) {
+                throw new UsageException("not a strategy library: " + library + " ("
+                        + Summary.oneLine(e) + ")");
+            }
+            loaded.add(strategy);
         }
-        return loaded;
     }
 
     private static void deleteQuietly(Path directory) {

@@ -149,7 +149,7 @@ final class ReplayWriter implements MatchConfig.StepObserver {
         }
         StringJoiner robots = new StringJoiner(",");
         for (RobotOutcome outcome : result.robots()) {
-            RobotBody body = world.robot(outcome.id() - 1);
+            RobotBody body = simulation.body(outcome.id());
             robots.add("{\"id\":" + outcome.id() + ",\"ending\":"
                     + Json.string(outcome.ending().name().toLowerCase(java.util.Locale.ROOT))
                     + ",\"missedSteps\":" + outcome.missedSteps() + ",\"ballTouches\":"

@@ -82,6 +82,11 @@ public final class Simulation {
         return world;
     }
 
+    /** The engine's body of the robot with this id. */
+    RobotBody body(int id) {
+        return world.robot(id - 1);
+    }
+
     static int idOf(int index) {
         return index + 1;
     }

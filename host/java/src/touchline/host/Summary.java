@@ -40,7 +40,7 @@ final class Summary {
         List<String[]> robots = new ArrayList<>();
         robots.add(new String[] {"id", "team", "name", "end", "missed", "hits", "distance"});
         for (RobotOutcome outcome : result.robots()) {
-            RobotBody body = world.robot(outcome.id() - 1);
+            RobotBody body = simulation.body(outcome.id());
             robots.add(new String[] {Integer.toString(outcome.id()),
                     simulation.teamName(outcome.teamId()), outcome.name(),
                     outcome.ending().name().toLowerCase(Locale.ROOT).replace('_', ' '),
