@@ -73,7 +73,8 @@ final class ReplayWriter implements MatchConfig.StepObserver {
                         + Json.rounded(r.getHeading()) + "," + Json.rounded(r.getMoveVelocity())
                         + "," + Json.rounded(r.getTurnVelocity()) + "]");
                 for (Event event : events.getOrDefault(r.getId(), List.of())) {
-                    if (!event.getType().equals(Event.TICK)) happenings.add(event(r.getId(), event));
+                    if (event.getType().equals(Event.TICK)) continue;
+                    happenings.add(event(r.getId(), event));
                 }
             }
         }

@@ -43,11 +43,12 @@ public final class Simulation {
     public Simulation(Settings settings, long totalTimes, long seed, String homeName,
             List<String> homeRobots, String awayName, List<String> awayRobots) {
         if (totalTimes < 1) throw new IllegalArgumentException("a match lasts at least one step");
-        this.settings = settings;
         this.totalTimes = totalTimes;
         world = new World(settings, homeRobots.size(), awayRobots.size(), seed);
-        court = new Court(settings.width(), settings.height(), settings.goalWidth(),
-                settings.goalDepth(), settings.cornerWidth(), settings.cornerHeight());
+        Settings s = world.settings();
+        this.settings = s;
+        court = new Court(s.width(), s.height(), s.goalWidth(), s.goalDepth(), s.cornerWidth(),
+                s.cornerHeight());
         teamNames = new String[] {homeName, awayName};
         robotNames.addAll(homeRobots);
         robotNames.addAll(awayRobots);

@@ -29,7 +29,8 @@ final class Summary {
             String scorer = "-";
             if (goal.scorer() >= 0) {
                 int id = Simulation.idOf(goal.scorer());
-                scorer = id + " " + simulation.robotName(id) + (goal.ownGoal() ? " (own goal)" : "");
+                scorer = id + " " + simulation.robotName(id);
+                if (goal.ownGoal()) scorer += " (own goal)";
             }
             goals.add(new String[] {Long.toString(goal.step()),
                     simulation.teamName(Simulation.teamIdOf(goal.team())), scorer});

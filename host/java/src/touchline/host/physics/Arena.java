@@ -82,7 +82,8 @@ final class Arena {
     private static double[][] dedupe(double[][] outline) {
         List<double[]> kept = new ArrayList<>();
         for (double[] p : outline) {
-            double[] last = kept.isEmpty() ? outline[outline.length - 1] : kept.get(kept.size() - 1);
+            double[] last =
+                    kept.isEmpty() ? outline[outline.length - 1] : kept.get(kept.size() - 1);
             if (p[0] != last[0] || p[1] != last[1]) kept.add(p);
         }
         return kept.toArray(new double[0][]);

@@ -150,6 +150,17 @@ public final class Settings {
         return substeps;
     }
 
+    /** An independent copy: a world keeps its own, so later changes do not reach it. */
+    public Settings copy() {
+        return new Settings().court(width, height).goal(goalWidth, goalDepth)
+                .corner(cornerWidth, cornerHeight)
+                .ball(ballRadius, ballNegativeAcceleration, ballMaxVelocity)
+                .wallRestitution(wallRestitution)
+                .robot(robotRadius, maxMoveVelocity, maxTurnVelocity)
+                .kick(kickThreshold, kickRestitution).kickOffRoll(kickOffRoll)
+                .stalemate(stalemateSteps, stalemateRadius).solver(substeps, contactPasses);
+    }
+
     /** Throws IllegalArgumentException naming the first setting that makes no playable world. */
     public Settings validate() {
         positive("court width", width);

@@ -51,9 +51,9 @@ public final class World {
     /** A world at its first kick-off; robots 0 .. home - 1 play for team 0, the rest team 1. */
     public World(Settings settings, int homeRobots, int awayRobots, long seed) {
         if (homeRobots < 0 || awayRobots < 0) throw new IllegalArgumentException("robot count");
-        this.settings = settings.validate();
-        arena = new Arena(settings);
-        robotRegion = arena.innerCourt(settings.robotRadius);
+        this.settings = settings.copy().validate();
+        arena = new Arena(this.settings);
+        robotRegion = arena.innerCourt(this.settings.robotRadius);
         int count = homeRobots + awayRobots;
         teamSizes = new int[] {homeRobots, awayRobots};
         robots = new RobotBody[count];
@@ -69,8 +69,9 @@ public final class World {
         kickOff();
     }
 
+    /** The world's own copy of its settings; changing it changes nothing. */
     public Settings settings() {
-        return settings;
+        return settings.copy();
     }
 
     /** +1 for team 0, which attacks the goal at x = width; -1 for team 1. */
@@ -248,7 +249,9 @@ public final class World {
             ball.y = ballY;
             ball.vx = ball.vy = 0;
         }
-        if (ball.vx != 0 || ball.vy != 0) ball.heading = normalize(StrictMath.atan2(ball.vy, ball.vx));
+        if (ball.vx != 0 || ball.vy != 0) {
+            ball.heading = normalize(StrictMath.atan2(ball.vy, ball.vx));
+        }
         for (RobotBody body : robots) {
             body.distance += StrictMath.hypot(body.x - previousX[body.index],
                     body.y - previousY[body.index]);
@@ -359,7 +362,8 @@ public final class World {
         for (Arena.Wall wall : arena.ballWalls) {
             double ex = wall.bx() - wall.ax();
             double ey = wall.by() - wall.ay();
-            double t = ((ball.x - wall.ax()) * ex + (ball.y - wall.ay()) * ey) / (ex * ex + ey * ey);
+            double t = ((ball.x - wall.ax()) * ex + (ball.y - wall.ay()) * ey)
+                    / (ex * ex + ey * ey);
             t = StrictMath.min(1, StrictMath.max(0, t));
             double qx = wall.ax() + t * ex;
             double qy = wall.ay() + t * ey;
