@@ -7,11 +7,15 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 WIN32_TOOLCHAIN := $(CURDIR)/cmake/i686-w64-mingw32.cmake
 
-.PHONY: all configure build test demo bench dll dll-tools dll-configure dll-test clean
+.PHONY: all tools configure build test demo bench dll dll-tools dll-configure dll-test clean
 
 all: build
 
-configure:
+# What the build needs, from Debian's packages, if it is missing (nothing to do otherwise).
+tools:
+	bash cmake/install-build-tools.sh
+
+configure: tools
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
 build: configure
