@@ -14,37 +14,19 @@ if [ "${1:-}" = "--no-wine" ]; then
     with_wine=0
 fi
 
-installed() {
-    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+. "$(dirname "$0")/debian-packages.sh"
+
+# wine32 is an i386 package, which dpkg accepts once i386 is a foreign architecture.
+add_i386() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        echo "install-win32-tools: adding the i386 architecture"
+        as_root dpkg --add-architecture i386
+    fi
 }
 
 packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 libgtest-dev openjdk-17-jdk-headless)
 if [ "$with_wine" -eq 1 ]; then
-    # wine32 is an i386 package, which dpkg accepts once i386 is a foreign architecture.
-    packages+=(wine wine32:i386)
-fi
-missing=()
-for p in "${packages[@]}"; do
-    installed "$p" || missing+=("$p")
-done
-if [ "${#missing[@]}" -eq 0 ]; then
-    exit 0
-fi
-
-if [ "$(id -u)" -eq 0 ]; then
-    as_root() { "$@"; }
-elif command -v sudo >/dev/null; then
-    as_root() { sudo "$@"; }
+    install_missing install-win32-tools --before add_i386 "${packages[@]}" wine wine32:i386
 else
-    echo "install-win32-tools: missing ${missing[*]}; installing needs root" >&2
-    exit 1
+    install_missing install-win32-tools "${packages[@]}"
 fi
-
-if [ "$with_wine" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    echo "install-win32-tools: adding the i386 architecture"
-    as_root dpkg --add-architecture i386
-fi
-echo "install-win32-tools: installing ${missing[*]}"
-as_root apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
