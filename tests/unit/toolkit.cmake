@@ -20,12 +20,4 @@ if("asan" IN_LIST TOUCHLINE_TEST_VARIANTS)
         "LINKER:--version-script=${TOUCHLINE_SOURCE_DIR}/cmake/strategy.map")
 endif()
 
-foreach(_kind IN LISTS TOUCHLINE_TEST_VARIANTS)
-    set(_variant "")
-    if(_kind STREQUAL "asan")
-        set(_variant "_asan")
-    endif()
-    target_compile_definitions(unit_player${_variant} PRIVATE
-        TOUCHLINE_SAMPLE_LIBRARY="$<TARGET_FILE:touchline_sample${_variant}>")
-    add_dependencies(unit_player${_variant} touchline_sample${_variant})
-endforeach()
+touchline_suite_loads_sample(player)
