@@ -6,7 +6,8 @@
 # Exits non-zero if something is missing and cannot be installed (no root, no sudo).
 set -euo pipefail
 
-packages=(cmake g++ make binutils openjdk-17-jdk-headless libgtest-dev libgmock-dev
+packages=(cmake g++ make binutils openjdk-17-jdk-headless libpicocli-java parallel
+          libgtest-dev libgmock-dev
           libbenchmark-dev)
 if ! command -v dpkg-query >/dev/null; then
     echo "install-build-tools: not a Debian system; make sure these are installed: ${packages[*]}"
