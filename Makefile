@@ -14,7 +14,7 @@ all: build
 
 # What the build needs, from Debian's packages, if it is missing (nothing to do otherwise).
 tools:
-	bash cmake/install-build-tools.sh
+	@bash cmake/install-build-tools.sh
 
 configure: tools
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -34,10 +34,12 @@ demo: tools
 	@{ cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) && \
 	   cmake --build $(BUILD) -j $(JOBS) --target touchline_demo_parts; } \
 	   > $(BUILD)/demo-build.log 2>&1 || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
-	$(BUILD)/bin/touchline-demo out/demo
+	@$(BUILD)/bin/touchline-demo out/demo
 
-# The strategy author's kit: header, toolkit, host, examples, template and CMake package.
-install: build
+# The strategy author's kit: header, toolkit, host, examples, template and CMake package. Builds
+# only what the kit holds.
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target touchline_kit
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The cross toolchain, from Debian's packages, if it is missing.
