@@ -119,16 +119,16 @@ TOUCHLINE_API int isTeammate(const Bot* bot); /* another robot of the own team (
 TOUCHLINE_API int getTeammatesNum(void);      /* robots of the own team, itself not counted */
 
 /* The ball, one value each: the fields of getBall(). */
-TOUCHLINE_API double getBallX(void);
-TOUCHLINE_API double getBallY(void);
+TOUCHLINE_API double getBallX(void);                    /* centre x, court units */
+TOUCHLINE_API double getBallY(void);                    /* centre y, court units */
 TOUCHLINE_API double getBallHeading(void);              /* radians in [0, 2 pi) */
 TOUCHLINE_API double getBallVelocity(void);             /* court units per step */
 TOUCHLINE_API double getBallRadius(void);               /* court units */
 TOUCHLINE_API double getBallNegativeAcceleration(void); /* speed lost per step */
 
 /* The own robot, one value each: the fields of getSelfBot() (0 if it is not found). */
-TOUCHLINE_API double getX(void);
-TOUCHLINE_API double getY(void);
+TOUCHLINE_API double getX(void);               /* centre x, court units */
+TOUCHLINE_API double getY(void);               /* centre y, court units */
 TOUCHLINE_API double getHeading(void);         /* radians in [0, 2 pi) */
 TOUCHLINE_API double getMoveVelocity(void);    /* signed, court units per step */
 TOUCHLINE_API double getTurnVelocity(void);    /* signed, radians per step */
@@ -143,12 +143,12 @@ TOUCHLINE_API double getLose(void);  /* goals of the opponent team: conceded */
 TOUCHLINE_API int getAttack(void);   /* Team.attack of the own team: > 0 attacks x = width */
 
 /* The court, one value each, and points that follow the own team's attack. */
-TOUCHLINE_API double getCourtWidth(void);
-TOUCHLINE_API double getCourtHeight(void);
-TOUCHLINE_API double getGoalWidth(void);
-TOUCHLINE_API double getGoalDepth(void);
-TOUCHLINE_API double getCornerWidth(void);
-TOUCHLINE_API double getCornerHeight(void);
+TOUCHLINE_API double getCourtWidth(void);          /* Court.width: extent along x */
+TOUCHLINE_API double getCourtHeight(void);         /* Court.height: extent along y */
+TOUCHLINE_API double getGoalWidth(void);           /* Court.goalWidth: the mouth, along y */
+TOUCHLINE_API double getGoalDepth(void);           /* Court.goalDepth */
+TOUCHLINE_API double getCornerWidth(void);         /* Court.cornerWidth */
+TOUCHLINE_API double getCornerHeight(void);        /* Court.cornerHeight */
 TOUCHLINE_API double getCourtCenterX(void);        /* width / 2 */
 TOUCHLINE_API double getCourtCenterY(void);        /* height / 2 */
 TOUCHLINE_API double getOpponentGoalCenterX(void); /* width if getAttack() > 0, else 0 */
@@ -198,14 +198,14 @@ TOUCHLINE_API int getActionType(int index); /* 0..getActionNum()-1: an ACTION_ c
 TOUCHLINE_API void getActionValue(int index, ActionUnion* value);
 
 /* 1 when the last step held at least one such event. */
-TOUCHLINE_API int isMatchBegin(void);
-TOUCHLINE_API int isMatchFinish(void);
-TOUCHLINE_API int isRoundBegin(void);
-TOUCHLINE_API int isRoundFinish(void);
-TOUCHLINE_API int isHitRobot(void);
-TOUCHLINE_API int isHitWall(void);
-TOUCHLINE_API int isHitBall(void);
-TOUCHLINE_API int isHited(void); /* hit a wall, a robot or the ball */
+TOUCHLINE_API int isMatchBegin(void);  /* ACTION_MATCH_BEGIN: the kick-off before step 1 */
+TOUCHLINE_API int isMatchFinish(void); /* ACTION_MATCH_FINISH: the match's last step */
+TOUCHLINE_API int isRoundBegin(void);  /* ACTION_ROUND_BEGIN: a kick-off */
+TOUCHLINE_API int isRoundFinish(void); /* ACTION_ROUND_FINISH: a round ended */
+TOUCHLINE_API int isHitRobot(void);    /* ACTION_HIT_ROBOT: ran into a robot */
+TOUCHLINE_API int isHitWall(void);     /* ACTION_HIT_WALL: ran into a wall */
+TOUCHLINE_API int isHitBall(void);     /* ACTION_HIT_BALL: touched the ball */
+TOUCHLINE_API int isHited(void);       /* hit a wall, a robot or the ball */
 
 /* ================================================================ commands and the step */
 
@@ -269,10 +269,10 @@ typedef struct RectangleView {
     double locationX, locationY; /* where, court units */
 } RectangleView;
 
-TOUCHLINE_API void addLineView(const LineView* view);
-TOUCHLINE_API void addTextView(const TextView* view);
-TOUCHLINE_API void addEllipseView(const EllipseView* view);
-TOUCHLINE_API void addRectangleView(const RectangleView* view);
+TOUCHLINE_API void addLineView(const LineView* view);           /* a line */
+TOUCHLINE_API void addTextView(const TextView* view);           /* a text */
+TOUCHLINE_API void addEllipseView(const EllipseView* view);     /* an ellipse */
+TOUCHLINE_API void addRectangleView(const RectangleView* view); /* a rectangle */
 
 /* ================================================================ geometry */
 
