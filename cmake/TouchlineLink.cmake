@@ -42,6 +42,7 @@ if(missing)
     endforeach()
     string(APPEND text "A C++ source must include \"Toolkit.h\" before defining the hooks, "
                        "which gives them C linkage.")
-    message(FATAL_ERROR "${text}")
+    # Printed as it is, unwrapped, before CMake's own error lines.
+    message(NOTICE "${text}")
 endif()
 message(FATAL_ERROR "linking ${TOUCHLINE_TARGET} failed (exit status ${rc})")
