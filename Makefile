@@ -25,7 +25,8 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The demo match (goalkeeper, sample defender and striker a side, fixed seed): the summary is
-# printed, replay.jsonl and summary.txt go to out/demo/.
+# printed; replay.jsonl, summary.txt, the page replay.html and the pictures final.png and
+# trails.png go to out/demo/.
 demo: build
 	$(BUILD)/bin/touchline-demo out/demo
 

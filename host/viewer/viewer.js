@@ -18,7 +18,7 @@
   /** Per robot and step at most this many views are drawn, the newest first. */
   const VIEWS_DRAWN = 1000;
   /** While playing, the side panel is brought up to date at most this often (ms). */
-  const PANEL_INTERVAL = 100;
+  const PANEL_INTERVAL = 250;
   const MARGIN = 5;
 
   const $ = (id) => document.getElementById(id);
@@ -33,7 +33,7 @@
     let header = null;
     let end = null;
     const frames = new Frames();
-    const debugLines = [];
+    const looseDebug = [];
     for (let n = 0; n < lines.length; n++) {
       const line = lines[n].trim();
       if (line === '') continue;
@@ -47,7 +47,7 @@
         header = readHeader(object);
         frames.begin(header);
       } else if (object.debug !== undefined) {
-        debugLines.push(object.debug);
+        if (object.debug) looseDebug.push(object.debug);
       } else if (object.end !== undefined) {
         end = object.end;
       } else if (object.time !== undefined) {
@@ -57,10 +57,8 @@
     if (header === null) throw new ReplayError('the replay is empty');
     if (frames.count === 0) throw new ReplayError('the replay has no frame');
     frames.finish();
-    performance.mark('touchline:parsed');
-    const debug = indexDebug(header, debugLines);
     const goals = end && Array.isArray(end.goals) ? end.goals : goalsFromScores(frames);
-    return { header, frames, debug, end, goals };
+    return { header, frames, debug: new Map(), looseDebug, end, goals };
   }
 
   function readHeader(h) {
@@ -151,65 +149,86 @@
   }
 
   /**
-   * Per robot: prints (times and texts, by time) and views split into timed ones (start,
-   * last step shown) and ones shown for good, each by start. Version 1 gathers a robot's output
-   * in one line of [time, item] pairs; version 2 writes a line per robot and step.
+   * Per robot: prints (times and texts, by time) and views split into timed ones (start, last
+   * step shown) and ones shown for good, each by start, in parallel arrays. Version 1 gathers a
+   * robot's output in one line of [time, item] pairs; version 2 writes a line per robot and
+   * step, not always in time order.
    */
-  function indexDebug(header, lines) {
-    const byId = new Map();
-    for (const robot of header.robots) {
-      byId.set(robot.id, { prints: [], views: [] });
+  class DebugIndex {
+    constructor(robots) {
+      this.byId = new Map();
+      for (const robot of robots) {
+        this.byId.set(robot.id, { printTimes: [], printTexts: [], viewTimes: [], views: [] });
+      }
     }
-    for (const d of lines) {
-      const entry = byId.get(d.robot);
-      if (!entry) continue;
+
+    add(d) {
+      const entry = this.byId.get(d.robot);
+      if (!entry) return;
       const prints = Array.isArray(d.prints) ? d.prints : [];
       const views = Array.isArray(d.views) ? d.views : [];
       if (typeof d.time === 'number') {
-        for (const text of prints) entry.prints.push([d.time, text]);
-        for (const view of views) entry.views.push([d.time, view]);
-      } else {
-        for (const p of prints) entry.prints.push(p);
-        for (const v of views) entry.views.push(v);
+        for (const text of prints) { entry.printTimes.push(d.time); entry.printTexts.push(text); }
+        for (const view of views) { entry.viewTimes.push(d.time); entry.views.push(view); }
+        return;
+      }
+      for (const p of prints) {
+        if (!Array.isArray(p) || typeof p[0] !== 'number') continue;
+        entry.printTimes.push(p[0]);
+        entry.printTexts.push(p[1]);
+      }
+      for (const v of views) {
+        if (!Array.isArray(v) || typeof v[0] !== 'number') continue;
+        entry.viewTimes.push(v[0]);
+        entry.views.push(v[1]);
       }
     }
-    const debug = new Map();
-    for (const [id, entry] of byId) {
-      const prints = stableSortByTime(entry.prints);
-      const timed = [];
-      const forGood = [];
-      for (const [time, view] of stableSortByTime(entry.views)) {
-        if (!view || typeof view !== 'object') continue;
-        if (typeof view.showTime === 'number' && view.showTime < 0) {
-          forGood.push({ start: time, view });
-        } else {
-          const shown = Math.max(1, Math.floor(num(view.showTime)) || 1);
-          timed.push({ start: time, last: time + shown - 1, view });
+
+    finish() {
+      const debug = new Map();
+      for (const [id, e] of this.byId) {
+        const printOrder = timeOrder(e.printTimes);
+        const viewOrder = timeOrder(e.viewTimes);
+        const timed = { starts: [], lasts: [], views: [] };
+        const forGood = { starts: [], views: [] };
+        let longest = 1;
+        for (const k of viewOrder) {
+          const view = e.views[k];
+          const start = e.viewTimes[k];
+          if (!view || typeof view !== 'object') continue;
+          if (typeof view.showTime === 'number' && view.showTime < 0) {
+            forGood.starts.push(start);
+            forGood.views.push(view);
+          } else {
+            const shown = Math.max(1, Math.floor(num(view.showTime)) || 1);
+            timed.starts.push(start);
+            timed.lasts.push(start + shown - 1);
+            timed.views.push(view);
+            if (shown > longest) longest = shown;
+          }
         }
+        debug.set(id, {
+          printTimes: Int32Array.from(printOrder, (k) => e.printTimes[k]),
+          printTexts: printOrder.map((k) => String(e.printTexts[k])),
+          timedStarts: Int32Array.from(timed.starts), timedLasts: Int32Array.from(timed.lasts),
+          timedViews: timed.views, longest,
+          forGoodStarts: Int32Array.from(forGood.starts), forGoodViews: forGood.views,
+        });
       }
-      let longest = 1;
-      for (const v of timed) longest = Math.max(longest, v.last - v.start + 1);
-      debug.set(id, {
-        printTimes: Int32Array.from(prints, (p) => p[0]),
-        printTexts: prints.map((p) => String(p[1])),
-        timedStarts: Int32Array.from(timed, (v) => v.start),
-        timed, longest,
-        forGoodStarts: Int32Array.from(forGood, (v) => v.start),
-        forGood,
-      });
+      return debug;
     }
-    return debug;
   }
 
-  function stableSortByTime(pairs) {
-    const valid = pairs.filter((p) => Array.isArray(p) && typeof p[0] === 'number');
-    for (let i = 1; i < valid.length; i++) {
-      if (valid[i][0] < valid[i - 1][0]) {
-        return valid.map((p, k) => [p, k]).sort((a, b) => a[0][0] - b[0][0] || a[1] - b[1])
-          .map((e) => e[0]);
-      }
+  /** The indexes of times in ascending time order, ties in the order given. */
+  function timeOrder(times) {
+    const order = new Array(times.length);
+    let sorted = true;
+    for (let i = 0; i < times.length; i++) {
+      order[i] = i;
+      if (i > 0 && times[i] < times[i - 1]) sorted = false;
     }
-    return valid;
+    if (!sorted) order.sort((a, b) => times[a] - times[b] || a - b);
+    return order;
   }
 
   /** Without an end line (a replay cut short), goals are read off the score; no scorer. */
@@ -241,12 +260,12 @@
     const shown = [];
     const forGoodEnd = upperBound(entry.forGoodStarts, t);
     for (let i = Math.max(0, forGoodEnd - VIEWS_DRAWN); i < forGoodEnd; i++) {
-      shown.push(entry.forGood[i]);
+      shown.push(entry.forGoodViews[i]);
     }
     const timedEnd = upperBound(entry.timedStarts, t);
     const timedBegin = upperBound(entry.timedStarts, t - entry.longest);
     for (let i = timedBegin; i < timedEnd; i++) {
-      if (entry.timed[i].last >= t) shown.push(entry.timed[i]);
+      if (entry.timedLasts[i] >= t) shown.push(entry.timedViews[i]);
     }
     if (shown.length > VIEWS_DRAWN) shown.splice(0, shown.length - VIEWS_DRAWN);
     return shown;
@@ -257,32 +276,31 @@
   const state = {
     ready: false, error: null, replay: null, index: 0, playing: false, speed: 1,
     selected: null, overlays: new Map(), trails: new Map(), drawn: null, loadMs: 0,
+    debugReady: false, debugMs: 0,
     pending: 0, panelKey: '', panelAt: 0, lastTick: 0,
   };
   const stats = { draws: [], intervals: [], lastFrameAt: 0 };
 
-  /** The replay's JSON lines: the page carries them gzip-compressed, in base64. */
-  async function replayText() {
-    const encoded = $('replay-data').textContent.trim();
-    const binary = atob(encoded);
-    performance.mark('touchline:atob');
+  /**
+   * Some of the replay's JSON lines: the page carries them in two parts (the debug lines, and
+   * all the others), each gzip-compressed, in base64.
+   */
+  async function unpack(id) {
+    const binary = atob($(id).textContent.trim());
     const bytes = new Uint8Array(binary.length);
     for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
     if (typeof DecompressionStream === 'undefined') {
       throw new ReplayError('this browser cannot unpack the replay (no DecompressionStream)');
     }
-    performance.mark('touchline:bytes');
     const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
     return new Response(stream).text();
   }
 
+  /** The match first (shown as soon as it is read), then the prints and views. */
   async function start() {
     try {
       performance.mark('touchline:start');
-      const text = await replayText();
-      performance.mark('touchline:unpacked');
-      state.replay = readReplay(text);
-      performance.mark('touchline:indexed');
+      state.replay = readReplay(await unpack('replay-match'));
     } catch (e) {
       showError(e instanceof ReplayError ? e.message : 'cannot read the replay: ' + e.message);
       return;
@@ -307,7 +325,39 @@
     updatePanel(true);
     state.ready = true;
     state.loadMs = performance.now();
+    performance.mark('touchline:ready');
     requestAnimationFrame(tick);
+    try {
+      await readDebug(replay, await unpack('replay-debug'));
+    } catch (e) {
+      showError('cannot read the prints and views: ' + e.message);
+      return;
+    }
+    state.debugReady = true;
+    state.debugMs = performance.now();
+    performance.mark('touchline:debug-ready');
+    draw();
+    state.panelKey = '';
+    updatePanel(true);
+  }
+
+  /** Reads the debug lines in slices, so the page answers while it reads. */
+  async function readDebug(replay, text) {
+    const index = new DebugIndex(replay.header.robots);
+    const lines = text.split('\n');
+    let sliceStart = performance.now();
+    for (let n = 0; n < lines.length; n++) {
+      if (lines[n] === '') continue;
+      const object = JSON.parse(lines[n]);
+      if (object && object.debug) index.add(object.debug);
+      if (performance.now() - sliceStart > 40) {
+        await new Promise((resolve) => setTimeout(resolve, 0));
+        sliceStart = performance.now();
+      }
+    }
+    // Debug lines found among the others, if a replay was packed whole.
+    for (const d of replay.looseDebug) index.add(d);
+    replay.debug = index.finish();
   }
 
   function showError(message) {
@@ -621,9 +671,10 @@
     });
     for (const robot of replay.header.robots) {
       let count = 0;
-      if (state.overlays.get(robot.id)) {
-        for (const v of visibleViews(replay.debug.get(robot.id), t)) {
-          drawView(g, v.view);
+      const entry = replay.debug.get(robot.id);
+      if (entry && state.overlays.get(robot.id)) {
+        for (const v of visibleViews(entry, t)) {
+          drawView(g, v);
           count++;
         }
       }
@@ -839,7 +890,13 @@
     const box = $('prints');
     const entry = replay.debug.get(id);
     box.replaceChildren();
-    if (!entry) return;
+    if (!entry) {
+      const note = document.createElement('div');
+      note.className = 'none';
+      note.textContent = state.debugReady ? '' : 'reading prints and views\u2026';
+      box.appendChild(note);
+      return;
+    }
     const t = replay.frames.time[state.index];
     const end = upperBound(entry.printTimes, t);
     const begin = Math.max(0, end - PRINTS_SHOWN);
@@ -853,6 +910,12 @@
       line.appendChild(time);
       line.appendChild(document.createTextNode(entry.printTexts[k]));
       fragment.appendChild(line);
+    }
+    if (end === 0) {
+      const none = document.createElement('div');
+      none.className = 'none';
+      none.textContent = 'no prints yet';
+      fragment.appendChild(none);
     }
     box.appendChild(fragment);
     box.scrollTop = box.scrollHeight;
@@ -882,12 +945,13 @@
           views: d.views[r.id],
         })),
         goals: state.replay.goals.length, loadMs: state.loadMs,
+        debugReady: state.debugReady, debugMs: state.debugMs,
       }));
     },
     /** Drawing times and frame intervals (ms) since the last reset. */
     stats() {
       return {
-        loadMs: state.loadMs, draws: stats.draws.length,
+        loadMs: state.loadMs, debugMs: state.debugMs, draws: stats.draws.length,
         drawMean: stats.draws.reduce((a, b) => a + b, 0) / Math.max(1, stats.draws.length),
         drawP95: percentile(stats.draws, 0.95), drawMax: stats.draws.reduce((a, b) => Math.max(a, b), 0),
         frames: stats.intervals.length,

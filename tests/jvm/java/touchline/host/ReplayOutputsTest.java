@@ -45,8 +45,8 @@ public final class ReplayOutputsTest {
     }
 
     /**
-     * Whatever a strategy printed, the data section holds only base64 (nothing can end the
-     * script element or be read as markup) and unpacks to the very bytes of the replay.
+     * Whatever a strategy printed, the two data parts hold only base64 (nothing can end the
+     * script element or be read as markup) and unpack to the very lines of the replay.
      */
     static void pageEmbedsSafely() throws Exception {
         Path dir = Files.createTempDirectory("touchline-page-");
@@ -66,19 +66,28 @@ public final class ReplayOutputsTest {
         Path replay = write(dir, lines);
         ReplayOutputs.write(replay);
         String page = Files.readString(dir.resolve(ReplayOutputs.PAGE), StandardCharsets.UTF_8);
-        String open = "id=\"replay-data\" data-encoding=\"gzip base64\">";
-        int start = page.indexOf(open) + open.length();
-        int end = page.indexOf("</script>", start);
-        check(start > open.length() && end > start, "the data section is there");
-        String data = page.substring(start, end);
-        check(data.matches("[A-Za-z0-9+/=]+"), "the data is base64 alone");
-        byte[] unpacked;
-        try (var in = new java.util.zip.GZIPInputStream(new java.io.ByteArrayInputStream(
-                java.util.Base64.getDecoder().decode(data)))) {
-            unpacked = in.readAllBytes();
+        List<String> unpacked = new ArrayList<>();
+        for (String part : List.of("replay-match", "replay-debug")) {
+            String open = "id=\"" + part + "\" data-encoding=\"gzip base64\">";
+            int start = page.indexOf(open) + open.length();
+            int end = page.indexOf("</script>", start);
+            check(start > open.length() && end > start, part + " is there");
+            String data = page.substring(start, end);
+            check(data.matches("[A-Za-z0-9+/=]+"), part + " is base64 alone");
+            try (var in = new java.util.zip.GZIPInputStream(new java.io.ByteArrayInputStream(
+                    java.util.Base64.getDecoder().decode(data)))) {
+                unpacked.addAll(new String(in.readAllBytes(), StandardCharsets.UTF_8).lines()
+                        .toList());
+            }
         }
-        check(Arrays.equals(Files.readAllBytes(replay), unpacked), "the data is the replay");
-        equal(2, page.split("<script", -1).length - 1, "script elements in the page");
+        List<String> expected = new ArrayList<>();
+        for (boolean debug : new boolean[] {false, true}) {
+            for (String line : lines) {
+                if (line.startsWith("{\"debug\":") == debug) expected.add(line);
+            }
+        }
+        equal(expected, unpacked, "the parts hold the replay's lines, debug lines apart");
+        equal(3, page.split("<script", -1).length - 1, "script elements in the page");
         check(!page.contains("alert(1)"), "a print reached the page as text");
         deleteAll(dir);
     }

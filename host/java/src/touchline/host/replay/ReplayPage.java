@@ -1,6 +1,7 @@
 package touchline.host.replay;
 
 import java.io.BufferedOutputStream;
+import java.io.BufferedReader;
 import java.io.FilterOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
@@ -14,16 +15,20 @@ import java.util.zip.GZIPOutputStream;
 
 /**
  * Writes replay.html: the page of host/viewer (carried in the jar) with its style, its script
- * and the replay itself inline, so that the one file opens from disk with nothing to fetch. The
- * replay goes in gzip-compressed and in base64, streamed as it is read: a replay shrinks about
- * tenfold, which is what lets a large match open quickly, and base64 holds no character that
- * could end the script element or be read as markup, whatever a strategy printed.
+ * and the replay itself inline, so that the one file opens from disk with nothing to fetch.
+ * The replay's lines go in two parts, the debug lines apart from the rest, so that the page can
+ * show the match before it has read every print and view. Each part is gzip-compressed and in
+ * base64, streamed as the replay is read: a replay shrinks about tenfold, and base64 holds no
+ * character that could end the script element or be read as markup, whatever a strategy
+ * printed.
  */
 public final class ReplayPage {
     static final String RESOURCES = "/touchline/host/viewer/";
     private static final String STYLE = "/*STYLE*/";
     private static final String SCRIPT = "/*SCRIPT*/";
-    private static final String DATA = "<!--DATA-->";
+    private static final String MATCH = "<!--MATCH-->";
+    private static final String DEBUG = "<!--DEBUG-->";
+    private static final byte[] NEWLINE = {'\n'};
 
     private ReplayPage() {}
 
@@ -37,24 +42,42 @@ public final class ReplayPage {
                 throw new IllegalStateException("the page's style or script contains \"</s\"");
             }
         }
-        int data = template.indexOf(DATA);
-        if (data < 0 || !template.contains(STYLE) || !template.contains(SCRIPT)) {
+        int match = template.indexOf(MATCH);
+        int debug = template.indexOf(DEBUG);
+        if (match < 0 || debug < match || !template.contains(STYLE)
+                || !template.contains(SCRIPT)) {
             throw new IllegalStateException("the page template lacks a marker");
         }
-        String before = template.substring(0, data).replace(STYLE, style);
-        String after = template.substring(data + DATA.length()).replace(SCRIPT, script);
+        String before = template.substring(0, match).replace(STYLE, style);
+        String between = template.substring(match + MATCH.length(), debug);
+        String after = template.substring(debug + DEBUG.length()).replace(SCRIPT, script);
+        Path debugPart = Files.createTempFile(page.toAbsolutePath().getParent(), ".replay-debug-",
+                ".gz");
         try (OutputStream file = new BufferedOutputStream(Files.newOutputStream(page), 1 << 16)) {
             file.write(before.getBytes(StandardCharsets.UTF_8));
-            // Closing the encoder would close the file too; finish() ends the data alone.
-            OutputStream base64 = Base64.getEncoder().wrap(new NonClosing(file));
-            try (GZIPOutputStream gzip = new GZIPOutputStream(base64, 1 << 16)) {
-                Files.copy(replay, gzip);
+            try (BufferedReader in = Files.newBufferedReader(replay, StandardCharsets.UTF_8);
+                    GZIPOutputStream matchPart = new GZIPOutputStream(
+                            Base64.getEncoder().wrap(new NonClosing(file)), 1 << 16);
+                    GZIPOutputStream debugLines = new GZIPOutputStream(
+                            Files.newOutputStream(debugPart), 1 << 16)) {
+                String line;
+                while ((line = in.readLine()) != null) {
+                    OutputStream part = line.startsWith("{\"debug\":") ? debugLines : matchPart;
+                    part.write(line.getBytes(StandardCharsets.UTF_8));
+                    part.write(NEWLINE);
+                }
+            }
+            file.write(between.getBytes(StandardCharsets.UTF_8));
+            try (OutputStream base64 = Base64.getEncoder().wrap(new NonClosing(file))) {
+                Files.copy(debugPart, base64);
             }
             file.write(after.getBytes(StandardCharsets.UTF_8));
+        } finally {
+            Files.deleteIfExists(debugPart);
         }
     }
 
-    /** Passes writes on and leaves the stream open when closed. */
+    /** Passes writes on and leaves the stream open when closed: the page goes on after it. */
     private static final class NonClosing extends FilterOutputStream {
         NonClosing(OutputStream out) {
             super(out);
