@@ -281,6 +281,15 @@ async function checkPositions(page, replay, t) {
     assert.equal(robot.id, replay.robots[i].id);
     assert.deepEqual([robot.x, robot.y, robot.heading], frame.robots[i].slice(0, 3), `robot ${robot.id} at ${t}`);
   });
+  // One scale for x and y, y pointing up: the court is drawn to scale, not mirrored or skewed.
+  const points = [...s.robots, s.ball];
+  const far = points.reduce((a, b) => (Math.abs(b.x - s.ball.x) > Math.abs(a.x - s.ball.x) ? b : a));
+  const scale = (far.px - s.ball.px) / (far.x - s.ball.x);
+  assert.ok(scale > 0, `x grows to the right: ${scale}`);
+  for (const p of points) {
+    assert.ok(Math.abs(p.px - s.ball.px - scale * (p.x - s.ball.x)) < 0.01, `x to scale at ${t}`);
+    assert.ok(Math.abs(p.py - s.ball.py + scale * (p.y - s.ball.y)) < 0.01, `y up, to scale at ${t}`);
+  }
   // Probe each robot's disc behind its centre (away from the heading line and the id), where
   // nothing but the disc is drawn unless another robot or the ball is close.
   for (const [i, robot] of s.robots.entries()) {
