@@ -88,7 +88,8 @@
     begin(header) {
       this.robotCount = header.robots.length;
       this.count = 0;
-      this.grow(Math.max(16, (header.steps | 0) + 1));
+      // A replay cut short has fewer frames than its header's steps: start small, then grow.
+      this.grow(Math.max(16, Math.min(65536, (header.steps | 0) + 1)));
     }
 
     grow(capacity) {
@@ -464,6 +465,8 @@
     $('forward').addEventListener('click', () => jump(state.index + 1));
     $('speed').addEventListener('change', () => {
       state.speed = Number($('speed').value) || 1;
+      // Give the keys back to the player: space plays, arrows step.
+      $('speed').blur();
     });
     $('slider').addEventListener('input', () => jump(Number($('slider').value)));
     window.addEventListener('hashchange', goToHash);
