@@ -850,7 +850,8 @@
     const outcome = replay.end && Array.isArray(replay.end.robots)
       ? replay.end.robots.find((r) => r.id === id) : null;
     if (!outcome) return 'ending: not recorded (the replay was cut short)';
-    let text = 'ending: ' + String(outcome.ending);
+    let text = replay.end.interrupted ? 'the match was interrupted at step ' + replay.end.time + '\n' : '';
+    text += 'ending: ' + String(outcome.ending);
     if (outcome.reason) text += ' (' + String(outcome.reason) + ')';
     text += '\nmissed steps ' + outcome.missedSteps + ', ball touches ' + outcome.ballTouches
       + ', distance ' + outcome.distance;

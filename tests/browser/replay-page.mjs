@@ -352,8 +352,10 @@ function writeLargeReplay(file) {
         robot: i + 1, time: t,
         prints: [`robot ${i + 1} at step ${t}: heading ${r.h.toFixed(3)} <b>bold?</b>`],
         views: [
-          { type: 'line', showTime: 1, color: 0xff00ff, beginX: round(r.x), beginY: round(r.y), endX: round(ball.x), endY: round(ball.y) },
-          { type: 'ellipse', showTime: 10, color: 0x00ffff, xRadius: 6, yRadius: 6, fill: false, locationX: round(r.x), locationY: round(r.y) },
+          { type: 'line', showTime: 1, color: 0xff00ff, beginX: round(r.x), beginY: round(r.y),
+            endX: round(ball.x), endY: round(ball.y) },
+          { type: 'ellipse', showTime: 10, color: 0x00ffff, xRadius: 6, yRadius: 6, fill: false,
+            locationX: round(r.x), locationY: round(r.y) },
         ],
       } }));
     });

@@ -31,7 +31,8 @@ public final class ReplayOutputsTest {
     static void jsonReader() throws Exception {
         Object[][] good = {
                 {"0", 0.0}, {"-12.5e2", -1250.0}, {" true ", true}, {"null", null},
-                {"\"a\\u003cb\\\"\\\\\\/\\n\"", "a<b\"\\/\n"}, {"\"\\ud83d\\ude00\"", "\ud83d\ude00"},
+                {"\"a\\u003cb\\\"\\\\\\/\\n\"", "a<b\"\\/\n"},
+                {"\"\\ud83d\\ude00\"", "\ud83d\ude00"},
                 {"[1,[],{}]", List.of(1.0, List.of(), Map.of())},
                 {"{\"a\":{\"b\":[false]},\"c\":\"\"}", Map.of("a", Map.of("b", List.of(false)),
                         "c", "")},
@@ -127,7 +128,22 @@ public final class ReplayOutputsTest {
         List<String> cut = smallReplay(2);
         Path replay = write(dir, cut.subList(0, cut.size() - 1));
         ReplayOutputs.write(replay);
-        check(Files.size(dir.resolve(ReplayOutputs.TRAILS_PICTURE)) > 0, "pictures of a cut replay");
+        check(Files.size(dir.resolve(ReplayOutputs.TRAILS_PICTURE)) > 0,
+                "pictures of a cut replay");
+        // A match long enough that each path is thinned several times over.
+        List<String> circles = new ArrayList<>(smallReplay(2).subList(0, 1));
+        for (int t = 0; t <= 60_000; t++) {
+            double a = t / 50.0;
+            circles.add("{\"time\":" + t + ",\"score\":[0,0],\"ball\":[110,90,0,0],\"robots\":[["
+                    + Json.rounded(110 + 60 * Math.cos(a)) + ","
+                    + Json.rounded(90 + 60 * Math.sin(a))
+                    + ",0,3,0],[" + Json.rounded(110 + 30 * Math.cos(-a)) + ","
+                    + Json.rounded(90 + 30 * Math.sin(-a)) + ",0,3,0]],\"events\":[]}");
+        }
+        write(dir, circles);
+        ReplayOutputs.write(replay);
+        equal(Pictures.WIDTH, ImageIO.read(dir.resolve(ReplayOutputs.TRAILS_PICTURE).toFile())
+                .getWidth(), "trails of a long match");
         deleteAll(dir);
     }
 
@@ -184,7 +200,9 @@ public final class ReplayOutputsTest {
                         + "\"],\"views\":[]}}");
             }
         }
-        if (version == 1) lines.add("{\"debug\":{\"robot\":1,\"prints\":[[3,\"hi\"]],\"views\":[]}}");
+        if (version == 1) {
+            lines.add("{\"debug\":{\"robot\":1,\"prints\":[[3,\"hi\"]],\"views\":[]}}");
+        }
         lines.add("{\"end\":{\"time\":300,\"score\":[1,0],\"goals\":[{\"time\":150,\"team\":0,"
                 + "\"scorer\":1,\"ownGoal\":false}],\"robots\":[]}}");
         return lines;
