@@ -98,7 +98,7 @@ async function open(page, url) {
 const state = (page) => page.evaluate(() => window.touchlineViewer.state());
 
 async function waitForStep(page, step) {
-  await page.waitForFunction((s) => window.touchlineViewer.state().step === s, { timeout: 5000 }, step);
+  await page.waitForFunction((s) => window.touchlineViewer.state().step === s, { timeout: 15000 }, step);
   return state(page);
 }
 
@@ -187,7 +187,7 @@ async function matchScenario() {
     }
     await page.keyboard.press('Home');
     await page.keyboard.press('Space');
-    await page.waitForFunction(() => window.touchlineViewer.state().step >= 10, { timeout: 5000 });
+    await page.waitForFunction(() => window.touchlineViewer.state().step >= 10, { timeout: 15000 });
     assert.ok((await state(page)).playing, 'space plays');
     await page.keyboard.press('Space');
     s = await state(page);
