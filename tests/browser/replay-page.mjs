@@ -391,8 +391,19 @@ function treeCpuMs(root) {
   return total;
 }
 
-/** A machine running more than one task per core times everything longer than it is. */
-const busy = () => os.loadavg()[0] > os.cpus().length;
+/**
+ * Tasks waiting for or running on a core besides this one, on average over a second (from the
+ * runnable count in /proc/loadavg). A machine with more of them than cores times everything
+ * longer than it is.
+ */
+async function otherRunnable() {
+  let sum = 0;
+  for (let i = 0; i < 10; i++) {
+    sum += Number(fs.readFileSync('/proc/loadavg', 'utf8').split(' ')[3].split('/')[0]) - 1;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  return sum / 10;
+}
 
 async function largeScenario() {
   const folder = freshFolder('large');
@@ -410,12 +421,12 @@ async function largeScenario() {
   await withBrowser(async (browser) => {
     const { page, seen } = await watchedPage(browser, 1366, 768);
     const url = pathToFileURL(path.join(folder, 'replay.html')).href;
+    figures.runnable = await otherRunnable();
     const cpuBefore = treeCpuMs(browser.process().pid);
     const loaded = await open(page, url + '#step=5000');
     figures.openMs = Math.round(loaded.shown.loadMs);
     figures.debugReadMs = Math.round(loaded.debugMs);
     figures.chromiumCpuMs = treeCpuMs(browser.process().pid) - cpuBefore;
-    figures.load = +os.loadavg()[0].toFixed(1);
     assert.equal(loaded.version, 2);
     assert.equal(loaded.frames, 6001);
     const frame = frames.get(5000);
@@ -443,18 +454,19 @@ async function largeScenario() {
     assert.deepEqual(seen.dialogs, [], 'no dialog');
   });
   console.log('figures: ' + JSON.stringify(figures));
-  // The frame rate is held to 60 only on a machine that is not oversubscribed (other builds
-  // running beside the test), where waiting for a core would be measured too.
-  assert.ok(figures.openMs < 2000, `opens in under 2 s: ${figures.openMs} ms`);
+  // Drawing a frame always counts. The clock (opening time, frame rate) only on a machine that
+  // is not oversubscribed (other builds running beside the test), where waiting for a core
+  // would be measured too: there the figures are printed and a note says they were not held.
   for (const speed of ['1', '16']) {
     const play = figures[`play${speed}x`];
     assert.ok(play.drawP95Ms < 16, `a frame draws within a 60 Hz frame at ${speed}x: ${play.drawP95Ms}`);
   }
-  if (busy()) {
-    console.log(`NOTE: load average ${figures.load} on ${os.cpus().length} cores: `
-      + 'the frame rate was measured but not held to 60 fps');
+  if (figures.runnable > os.cpus().length) {
+    console.log(`NOTE: ${figures.runnable} other tasks runnable on ${os.cpus().length} cores: `
+      + 'opening time and frame rate were measured but not held to 2 s and 60 fps');
     return;
   }
+  assert.ok(figures.openMs < 2000, `opens in under 2 s: ${figures.openMs} ms`);
   for (const speed of ['1', '16']) {
     const play = figures[`play${speed}x`];
     assert.ok(play.fps >= 55, `plays at 60 fps at ${speed}x: ${play.fps}`);
