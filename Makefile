@@ -26,7 +26,8 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The demo match (goalkeeper, sample defender and striker a side, fixed seed): the summary is
-# printed, replay.jsonl and summary.txt go to out/demo/. Builds only what the match needs, its
+# printed; replay.jsonl, summary.txt, the page replay.html and the pictures final.png and
+# trails.png go to out/demo/. Builds only what the match needs, its
 # output kept in $(BUILD)/demo-build.log and shown only if something fails.
 demo: tools
 	@echo "Building the host, the sample and the examples (log: $(BUILD)/demo-build.log)"
