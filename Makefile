@@ -1,19 +1,20 @@
-# Thin wrappers over CMake. `make test` is the test command; `make demo` plays a demo match.
-# `make dll` builds the strategy DLLs for 32-bit Windows; `make dll-test` runs the suites,
-# cross-built, under Wine.
+# Thin wrappers over CMake. `make test` is the test command; `make demo` plays a demo match;
+# `make install PREFIX=DIR` installs the strategy author's kit. `make dll` builds the strategy
+# DLLs for 32-bit Windows; `make dll-test` runs the suites, cross-built, under Wine.
 BUILD ?= build
 WIN32_BUILD ?= build-win32
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
+PREFIX ?= /usr/local
 WIN32_TOOLCHAIN := $(CURDIR)/cmake/i686-w64-mingw32.cmake
 
-.PHONY: all tools configure build test demo bench dll dll-tools dll-configure dll-test clean
+.PHONY: all tools configure build test demo install bench dll dll-tools dll-configure dll-test clean
 
 all: build
 
 # What the build needs, from Debian's packages, if it is missing (nothing to do otherwise).
 tools:
-	bash cmake/install-build-tools.sh
+	@bash cmake/install-build-tools.sh
 
 configure: tools
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -25,9 +26,22 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The demo match (goalkeeper, sample defender and striker a side, fixed seed): the summary is
-# printed, replay.jsonl and summary.txt go to out/demo/.
-demo: build
-	$(BUILD)/bin/touchline-demo out/demo
+# printed; replay.jsonl, summary.txt, the page replay.html and the pictures final.png and
+# trails.png go to out/demo/. Builds only what the match needs, its
+# output kept in $(BUILD)/demo-build.log and shown only if something fails.
+demo: tools
+	@echo "Building the host, the sample and the examples (log: $(BUILD)/demo-build.log)"
+	@mkdir -p $(BUILD)
+	@{ cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) && \
+	   cmake --build $(BUILD) -j $(JOBS) --target touchline_demo_parts; } \
+	   > $(BUILD)/demo-build.log 2>&1 || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
+	@$(BUILD)/bin/touchline-demo out/demo
+
+# The strategy author's kit: header, toolkit, host, examples, template and CMake package. Builds
+# only what the kit holds.
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target touchline_kit
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The cross toolchain, from Debian's packages, if it is missing.
 dll-tools:

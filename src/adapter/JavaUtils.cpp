@@ -1,7 +1,6 @@
 #include "adapter/JavaUtils.h"
 
-#include <cstring>
-#include <vector>
+#include "adapter/ModifiedUtf8.h"
 
 LocalRef& LocalRef::operator=(LocalRef&& other) noexcept {
     if (this != &other) {
@@ -80,11 +79,9 @@ std::string JavaUtils::cstring(JNIEnv* env, jstring s) {
         checkHostException(env);
         return std::string();
     }
-    std::vector<char> buffer(static_cast<size_t>(n) + 1);
-    buffer[static_cast<size_t>(n)] = '\0';
-    std::memcpy(buffer.data(), chars, static_cast<size_t>(n));
+    std::string text = ModifiedUtf8::fromHost(chars);
     env->ReleaseStringUTFChars(s, chars);
-    return std::string(buffer.data());
+    return text;
 }
 
 bool JavaUtils::readBool(JNIEnv* env, jobject object, const std::string& name) {
@@ -171,7 +168,8 @@ void JavaUtils::setString(JNIEnv* env, jobject object, const std::string& name,
     if (value.empty()) return;
     HostMethod method = findMethod(env, object, name.c_str(), "(Ljava/lang/String;)V");
     if (!method) return;
-    LocalRef js(env, env->NewStringUTF(value.c_str()));
+    std::string converted;
+    LocalRef js(env, env->NewStringUTF(ModifiedUtf8::toHost(value.c_str(), converted)));
     checkHostException(env);
     env->CallVoidMethod(object, method.id, js.get());
     checkHostException(env);

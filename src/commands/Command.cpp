@@ -2,6 +2,7 @@
 
 #include "adapter/FootballAdapter.h"
 #include "adapter/JavaUtils.h"
+#include "adapter/ModifiedUtf8.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ void MessageCommand::commit(JNIEnv* env) {
     HostMethod method =
         JavaUtils::findMethod(env, console.get(), "sendMessage", "(ILjava/lang/String;)V");
     if (!method) return;
-    LocalRef host(env, env->NewStringUTF(message.c_str()));
+    std::string converted;
+    LocalRef host(env, env->NewStringUTF(ModifiedUtf8::toHost(message.c_str(), converted)));
     JavaUtils::checkHostException(env);
     if (!host) return;
     env->CallVoidMethod(console.get(), method.id, static_cast<jint>(receiverId), host.get());

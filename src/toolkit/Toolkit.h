@@ -1,19 +1,30 @@
 /*
- * Touchline toolkit: everything a strategy needs to play one robot.
+ * Toolkit.h: everything a strategy needs to play one robot, and its manual.
  *
- * A strategy supplies two hooks, initialize() and run(). run() loops for the whole match:
- * read the world, queue commands, call execute() to end the simulation step. Commands are
- * delivered to the simulator at the start of the next execute(), in this order: move velocity,
- * turn velocity, messages, printed text, overlay views.
+ * A strategy defines two functions, initialize() and run() (below, "Strategy hooks"). run()
+ * plays the whole match in a loop: read the world, queue commands, call execute() to end the
+ * step. execute() delivers what was queued, in this order: move velocity, turn velocity,
+ * messages, printed text, overlay views; the simulator then advances one step, and execute()
+ * returns with the world and the events of the new step.
  *
- * Units: positions and lengths in court units (x from 0 to the court width, y from 0 to the
- * court height; the goals lie on x = 0 and x = width, centred at y = height / 2); directions in
- * radians from +x towards +y. The toolkit's pi is 3.1415926 (TOOLKIT_PI), its half turn and
- * quarter turn follow from it.
+ * Sections, in order: world (records and queries), events, commands (and the step), debug
+ * views, geometry, motion.
  *
- * Records handed out are snapshots owned by the caller; name pointers in them stay valid for the
- * library's lifetime. Predicates return 1 or 0. Every function here must be called from
- * initialize(), run() or what they call, on the thread the simulator runs the strategy on.
+ * Units. Positions and lengths in court units: x from 0 to the court width, y from 0 to the
+ * court height, the goals on x = 0 and x = width, centred at y = height / 2 (the local match
+ * host's court is 220 x 180). Time in steps. Velocities per step. Directions in radians from +x
+ * towards +y. The toolkit's pi is 3.1415926 (TOOLKIT_PI), not the full-precision value: angle
+ * results mix it with the maths library's full pi, so compare angles with a tolerance.
+ *
+ * Text is UTF-8 both ways. Text you hand over (prints, messages, text views) is read as UTF-8:
+ * every invalid byte sequence becomes U+FFFD, one per maximal invalid subpart, and the rest of
+ * the text is kept; a character outside the Basic Multilingual Plane (an emoji) reaches the
+ * host intact. Text you receive (names, messages) is UTF-8 too. A text ends at its first NUL.
+ *
+ * Records you fill (Ball, Bot, Team, Court) are snapshots you own: they keep their values when
+ * the world moves on. Predicates return 1 or 0. A null pointer or an index out of range is
+ * ignored: nothing is written, look-ups return 0, getActionType -1. Call the toolkit only from
+ * initialize(), run() and what they call, on the thread the simulator runs them on.
  */
 #ifndef TOUCHLINE_TOOLKIT_H
 #define TOUCHLINE_TOOLKIT_H
@@ -29,250 +40,280 @@
 extern "C" {
 #endif
 
-/* ---------------------------------------------------------------- constants */
+/* ================================================================ strategy hooks */
 
-#define TOOLKIT_PI 3.1415926         /* the toolkit's half turn, radians */
-#define TOOLKIT_HALF_PI 1.5707963    /* a quarter turn, exactly TOOLKIT_PI / 2 */
-#define TOOLKIT_DOUBLE_PI 6.2831852  /* a whole turn, exactly TOOLKIT_PI * 2 */
+/* Defined by the strategy, with exactly these signatures (C++ code includes this header first,
+   which gives them C linkage). A strategy lacking either fails to build. */
+void initialize(void); /* once, before the first step; the world is already read */
+void run(void);        /* plays the match: loops for ever, calling execute() each step */
 
-/* Event type codes, as getActionType() returns them. Not in begin/finish pairs. */
-enum {
-    ACTION_TICK = 0,             /* one simulation step passed */
-    ACTION_MATCH_BEGIN = 1,      /* the match began */
-    ACTION_MATCH_FINISH = 2,     /* the match finished */
-    ACTION_ROUND_BEGIN = 3,      /* a round began (kick-off) */
-    ACTION_ROUND_FINISH = 4,     /* a round finished (a goal was scored) */
-    ACTION_MESSAGE_RECEIVED = 5, /* a message arrived: see ActionUnion.messageReceived */
-    ACTION_HIT_ROBOT = 6,        /* the robot hit another robot: see ActionUnion.hitRobot */
-    ACTION_HIT_WALL = 7,         /* the robot hit a wall */
-    ACTION_HIT_BALL = 8          /* the robot hit the ball */
-};
+/* ================================================================ world */
 
-/* ---------------------------------------------------------------- world records */
+#define TOOLKIT_PI 3.1415926        /* the toolkit's half turn, radians (7 decimals only) */
+#define TOOLKIT_HALF_PI 1.5707963   /* a quarter turn, exactly TOOLKIT_PI / 2 */
+#define TOOLKIT_DOUBLE_PI 6.2831852 /* a whole turn, exactly TOOLKIT_PI * 2 */
 
-/* The court's geometry; constant for the whole match. */
+/* The court's geometry; the same for the whole match. */
 typedef struct Court {
-    double width;        /* extent along x */
-    double height;       /* extent along y */
-    double goalWidth;    /* width of a goal mouth */
-    double goalDepth;    /* depth of a goal */
-    double cornerWidth;  /* width of a cut corner */
-    double cornerHeight; /* height of a cut corner */
+    double width;        /* extent along x, court units (local host: 220) */
+    double height;       /* extent along y, court units (local host: 180) */
+    double goalWidth;    /* width of a goal mouth, along y (local host: 40) */
+    double goalDepth;    /* depth of a goal behind its goal line (local host: 15) */
+    double cornerWidth;  /* cut corner: length taken off the side along x (local host: 7) */
+    double cornerHeight; /* cut corner: length taken off the side along y (local host: 7) */
 } Court;
 
 /* The ball at the current step. */
 typedef struct Ball {
-    double x, y;                 /* centre */
-    double heading;              /* direction of motion, radians */
-    double velocity;             /* speed along heading, court units per step */
-    double radius;               /* constant */
-    double negativeAcceleration; /* the ball's deceleration; constant */
+    double x, y;                 /* centre, court units */
+    double heading;              /* direction of its motion, radians in [0, 2 pi) */
+    double velocity;             /* speed along heading, court units per step, >= 0 */
+    double radius;               /* court units; constant (local host: 2.1) */
+    double negativeAcceleration; /* speed lost per step while rolling; constant */
 } Ball;
 
-/* One robot of either team at the current step. */
+/* One robot, of either team, at the current step. */
 typedef struct Bot {
-    int id;                 /* robot id, unique across both teams */
-    int teamId;             /* id of the team whose member it is */
-    const char* name;       /* owned by the library: never write or free; valid for good */
-    double x, y;            /* centre */
-    double heading;         /* facing, radians */
-    double moveVelocity;    /* current speed along the heading */
-    double turnVelocity;    /* current change of heading per step */
-    double radius;          /* constant */
-    double maxMoveVelocity; /* constant */
-    double maxTurnVelocity; /* constant */
+    int id;                 /* robot id, unique across both teams (local host: 1, 2, ...) */
+    int teamId;             /* id of the team it plays for: isMember(bot, team) */
+    const char* name;       /* UTF-8; owned by the library, valid for good; never write or free */
+    double x, y;            /* centre, court units */
+    double heading;         /* facing, radians in [0, 2 pi) */
+    double moveVelocity;    /* signed speed along heading applied last step, units per step */
+    double turnVelocity;    /* signed heading change applied last step, radians per step */
+    double radius;          /* court units; constant (local host: 4) */
+    double maxMoveVelocity; /* faster orders are clamped to it; constant (local host: 3) */
+    double maxTurnVelocity; /* faster turns are clamped to it; constant (local host: 0.3) */
 } Bot;
 
 /* One team at the current step. */
 typedef struct Team {
-    int id;           /* team id */
-    const char* name; /* owned by the library: never write or free; valid for good */
-    double score;     /* goals scored */
-    int attack;       /* > 0: attacks towards x = width; <= 0: towards x = 0. Read once. */
+    int id;           /* team id (local host: 0 home, 1 away) */
+    const char* name; /* UTF-8; owned by the library, valid for good; never write or free */
+    double score;     /* goals scored so far (a whole number) */
+    int attack;       /* > 0: attacks the goal at x = width; <= 0: the goal at x = 0. Read once */
 } Team;
 
-/* The data of one event; which member is meaningful depends on the event's type. */
+/* The match. */
+TOUCHLINE_API int getId(void);         /* id of the robot this library plays (Bot.id) */
+TOUCHLINE_API int getTime(void);       /* the current step: 0 at the kick-off, then 1, 2, ... */
+TOUCHLINE_API int getTotalTimes(void); /* steps the match lasts; getTime() ends there */
+
+/* Records. Each fill copies every field; a bad index or null pointer writes nothing. */
+TOUCHLINE_API int getBotNum(void);                /* robots of both teams */
+TOUCHLINE_API void getBot(int index, Bot* out);   /* 0..getBotNum()-1: teams in order, each
+                                                     team's robots together */
+TOUCHLINE_API int getTeamNum(void);               /* teams: 2 */
+TOUCHLINE_API void getTeam(int index, Team* out); /* 0..getTeamNum()-1, in the host's order */
+TOUCHLINE_API void getBall(Ball* out);            /* the ball */
+TOUCHLINE_API void getCourt(Court* out);          /* the court */
+
+/* Look-ups. They return 1 when found; on a miss, out holds the last candidate looked at. */
+TOUCHLINE_API int getSelfBot(Bot* out);                       /* the own robot */
+TOUCHLINE_API int getBotById(int id, Bot* out);               /* the robot with Bot.id == id */
+TOUCHLINE_API int getTeamById(int id, Team* out);             /* the team with Team.id == id */
+TOUCHLINE_API void getSelfTeam(Team* out);                    /* the own robot's team */
+TOUCHLINE_API void getOpponentTeam(Team* out);                /* the other team */
+TOUCHLINE_API int isMember(const Bot* bot, const Team* team); /* bot->teamId == team->id */
+TOUCHLINE_API int isTeammate(const Bot* bot); /* another robot of the own team (never itself) */
+TOUCHLINE_API int getTeammatesNum(void);      /* robots of the own team, itself not counted */
+
+/* The ball, one value each: the fields of getBall(). */
+TOUCHLINE_API double getBallX(void);                    /* centre x, court units */
+TOUCHLINE_API double getBallY(void);                    /* centre y, court units */
+TOUCHLINE_API double getBallHeading(void);              /* radians in [0, 2 pi) */
+TOUCHLINE_API double getBallVelocity(void);             /* court units per step */
+TOUCHLINE_API double getBallRadius(void);               /* court units */
+TOUCHLINE_API double getBallNegativeAcceleration(void); /* speed lost per step */
+
+/* The own robot, one value each: the fields of getSelfBot() (0 if it is not found). */
+TOUCHLINE_API double getX(void);               /* centre x, court units */
+TOUCHLINE_API double getY(void);               /* centre y, court units */
+TOUCHLINE_API double getHeading(void);         /* radians in [0, 2 pi) */
+TOUCHLINE_API double getMoveVelocity(void);    /* signed, court units per step */
+TOUCHLINE_API double getTurnVelocity(void);    /* signed, radians per step */
+TOUCHLINE_API double getRadius(void);          /* court units */
+TOUCHLINE_API double getMaxMoveVelocity(void); /* court units per step */
+TOUCHLINE_API double getMaxTurnVelocity(void); /* radians per step */
+TOUCHLINE_API const char* getName(void);       /* never null; "" if unknown; valid for good */
+
+/* The score and the side. */
+TOUCHLINE_API double getScore(void); /* goals of the own team */
+TOUCHLINE_API double getLose(void);  /* goals of the opponent team: conceded */
+TOUCHLINE_API int getAttack(void);   /* Team.attack of the own team: > 0 attacks x = width */
+
+/* The court, one value each, and points that follow the own team's attack. */
+TOUCHLINE_API double getCourtWidth(void);          /* Court.width: extent along x */
+TOUCHLINE_API double getCourtHeight(void);         /* Court.height: extent along y */
+TOUCHLINE_API double getGoalWidth(void);           /* Court.goalWidth: the mouth, along y */
+TOUCHLINE_API double getGoalDepth(void);           /* Court.goalDepth */
+TOUCHLINE_API double getCornerWidth(void);         /* Court.cornerWidth */
+TOUCHLINE_API double getCornerHeight(void);        /* Court.cornerHeight */
+TOUCHLINE_API double getCourtCenterX(void);        /* width / 2 */
+TOUCHLINE_API double getCourtCenterY(void);        /* height / 2 */
+TOUCHLINE_API double getOpponentGoalCenterX(void); /* width if getAttack() > 0, else 0 */
+TOUCHLINE_API double getOpponentGoalCenterY(void); /* height / 2 */
+TOUCHLINE_API double getSelfGoalCenterX(void);     /* 0 if getAttack() > 0, else width */
+TOUCHLINE_API double getSelfGoalCenterY(void);     /* height / 2 */
+TOUCHLINE_API double getAttackHeading(void);       /* 0 if getAttack() > 0, else TOOLKIT_PI */
+
+/* Places. */
+/* 1 when (x, y) lies strictly inside the court shrunk by margin (< 0 counts as 0) on all sides;
+   a point exactly margin from an edge is outside. Ignores the cut corners. */
+TOUCHLINE_API int inCourt(double x, double y, double margin);
+/* Moves *x and *y into [margin, width - margin] and [margin, height - margin]. */
+TOUCHLINE_API void modifyInCourt(double* x, double* y, double margin);
+/* 1 when (x, y) lies on another robot's or the ball's disc, or within 2 units of the border. */
+TOUCHLINE_API int isPointHit(double x, double y);
+
+/* ================================================================ events */
+
+/* What happened in the last step. Events last one step: the next execute() replaces them. */
+enum {
+    ACTION_TICK = 0,             /* a step passed (every step) */
+    ACTION_MATCH_BEGIN = 1,      /* the match began (the kick-off before the first step) */
+    ACTION_MATCH_FINISH = 2,     /* the match finished (its last step) */
+    ACTION_ROUND_BEGIN = 3,      /* a kick-off: robots and ball were put in their places */
+    ACTION_ROUND_FINISH = 4,     /* a round ended: a goal, a stalled ball or the match's end */
+    ACTION_MESSAGE_RECEIVED = 5, /* a message arrived: ActionUnion.messageReceived */
+    ACTION_HIT_ROBOT = 6,        /* the robot ran into another robot: ActionUnion.hitRobot */
+    ACTION_HIT_WALL = 7,         /* the robot ran into a wall */
+    ACTION_HIT_BALL = 8          /* the robot touched the ball */
+}; /* not in begin/finish pairs: ACTION_MATCH_FINISH is 2, ACTION_ROUND_BEGIN 3 */
+
+/* One event's data; which member is filled depends on the event's type. */
 typedef union ActionUnion {
     struct {
-        int sender;          /* id of the sending robot */
-        const char* message; /* the text; valid until the next execute() */
+        int sender;          /* id of the robot that sent it (Bot.id) */
+        const char* message; /* UTF-8 text; valid until the next execute(): copy it to keep it */
     } messageReceived;       /* for ACTION_MESSAGE_RECEIVED */
     struct {
-        int hited; /* id of the other robot in the collision */
+        int hited; /* id of the other robot in the collision (shares place with sender) */
     } hitRobot;    /* for ACTION_HIT_ROBOT */
 } ActionUnion;
 
-/* ---------------------------------------------------------------- overlay view records */
+TOUCHLINE_API int getActionNum(void);       /* events of the last step, 0 or more */
+TOUCHLINE_API int getActionType(int index); /* 0..getActionNum()-1: an ACTION_ code; else -1 */
+/* Writes event index's data into *value; other events' types leave *value untouched. */
+TOUCHLINE_API void getActionValue(int index, ActionUnion* value);
 
-/* A line drawn over the court. showTime and color are the simulator's units and encoding. */
-typedef struct LineView {
-    int showTime;
-    int color;
-    double beginX, beginY;
-    double endX, endY;
-} LineView;
+/* 1 when the last step held at least one such event. */
+TOUCHLINE_API int isMatchBegin(void);  /* ACTION_MATCH_BEGIN: the kick-off before step 1 */
+TOUCHLINE_API int isMatchFinish(void); /* ACTION_MATCH_FINISH: the match's last step */
+TOUCHLINE_API int isRoundBegin(void);  /* ACTION_ROUND_BEGIN: a kick-off */
+TOUCHLINE_API int isRoundFinish(void); /* ACTION_ROUND_FINISH: a round ended */
+TOUCHLINE_API int isHitRobot(void);    /* ACTION_HIT_ROBOT: ran into a robot */
+TOUCHLINE_API int isHitWall(void);     /* ACTION_HIT_WALL: ran into a wall */
+TOUCHLINE_API int isHitBall(void);     /* ACTION_HIT_BALL: touched the ball */
+TOUCHLINE_API int isHited(void);       /* hit a wall, a robot or the ball */
 
-/* A text drawn over the court. An empty text leaves the view's text unset. */
-typedef struct TextView {
-    int showTime;
-    int color;
-    const char* text;
-    int size;
-    double locationX, locationY;
-} TextView;
+/* ================================================================ commands and the step */
 
-/* An ellipse drawn over the court; fill 1 fills it, any other value draws the outline. */
-typedef struct EllipseView {
-    int showTime;
-    int color;
-    double xRadius, yRadius;
-    int fill;
-    double locationX, locationY;
-} EllipseView;
+/* Queued now, delivered by the next execute(). Within a step the last move and the last turn
+   velocity win; with none queued, the robot keeps its last ones. The simulator clamps both to
+   the robot's maxima; the library passes them unchanged. */
+TOUCHLINE_API void setMoveVelocity(double velocity); /* units per step, < 0 backwards */
+TOUCHLINE_API void setTurnVelocity(double velocity); /* radians per step, > 0 towards +y */
 
-/* A rectangle drawn over the court; fill 1 fills it, any other value draws the outline. */
-typedef struct RectangleView {
-    int showTime;
-    int color;
-    double width, height;
-    int fill;
-    double locationX, locationY;
-} RectangleView;
+/* Messages: the text is copied at the call. Each costs one host call at the next execute() and
+   arrives as ACTION_MESSAGE_RECEIVED in the step after. An empty text is sent too. */
+TOUCHLINE_API void sendMessage(const Bot* bot, const char* message); /* to robot bot->id */
+TOUCHLINE_API void broadcastMessage(const char* message); /* one message to each teammate */
 
-/* ---------------------------------------------------------------- strategy hooks */
-
-/* Supplied by the strategy. initialize() runs once before run(); run() plays the match. */
-void initialize(void);
-void run(void);
-
-/* ---------------------------------------------------------------- the step */
-
-/* Ends the step: delivers queued commands, lets the simulator advance one step, then refreshes
-   the world and the event list. */
+/* Ends the step: delivers what was queued, lets the simulator advance one step, then refreshes
+   the world and the events. When the match ends it does not return: run() is unwound. */
 TOUCHLINE_API void execute(void);
 
 /* Runs up to times steps, stopping right after a step with a round finish; runs exactly one
-   step when called while the last step already held a round finish. */
+   step when called while the last step already held a round finish. times <= 0: none. */
 TOUCHLINE_API void executeTimes(int times);
 
-/* ---------------------------------------------------------------- the world */
+/* ================================================================ debug views */
 
-TOUCHLINE_API int getId(void);                     /* id of the robot this library plays */
-TOUCHLINE_API int getTime(void);                   /* current simulation time */
-TOUCHLINE_API int getTotalTimes(void);             /* total time of the match */
-TOUCHLINE_API int getBotNum(void);                 /* number of robots, both teams */
-TOUCHLINE_API void getBot(int index, Bot* out);    /* robot 0..getBotNum()-1; teams contiguous */
-TOUCHLINE_API int getTeamNum(void);                /* number of teams */
-TOUCHLINE_API void getTeam(int index, Team* out);  /* team 0..getTeamNum()-1, host order */
-TOUCHLINE_API void getBall(Ball* out);             /* the ball */
-TOUCHLINE_API void getCourt(Court* out);           /* the court */
+/* Appends text to this step's print (no line end added). All of a step's print goes to the
+   robot's debug console as one host call at execute(); an empty text costs nothing. */
+TOUCHLINE_API void print(const char* text);
 
-/* The ball, one value each. */
-TOUCHLINE_API double getBallX(void);
-TOUCHLINE_API double getBallY(void);
-TOUCHLINE_API double getBallHeading(void);              /* radians */
-TOUCHLINE_API double getBallVelocity(void);             /* court units per step */
-TOUCHLINE_API double getBallRadius(void);
-TOUCHLINE_API double getBallNegativeAcceleration(void);
+/* Overlays drawn over the court. Each add copies the record (and text) at the call and costs
+   about ten host calls at the next execute(): draw a few per step, not hundreds. On the local
+   host showTime is in steps (negative: for good), color is 0xRRGGBB, and the view is recorded
+   in the replay with the step it was added in. */
+typedef struct LineView {
+    int showTime;          /* how long it stays, steps */
+    int color;             /* 0xRRGGBB */
+    double beginX, beginY; /* one end, court units */
+    double endX, endY;     /* the other end, court units */
+} LineView;
 
-/* The own robot, one value each (0 when it is not mirrored). */
-TOUCHLINE_API double getX(void);
-TOUCHLINE_API double getY(void);
-TOUCHLINE_API double getHeading(void);                  /* radians */
-TOUCHLINE_API double getMoveVelocity(void);
-TOUCHLINE_API double getTurnVelocity(void);
-TOUCHLINE_API double getRadius(void);
-TOUCHLINE_API double getMaxMoveVelocity(void);
-TOUCHLINE_API double getMaxTurnVelocity(void);
-TOUCHLINE_API const char* getName(void);                /* never null; "" when unknown */
+typedef struct TextView {
+    int showTime;                /* how long it stays, steps */
+    int color;                   /* 0xRRGGBB */
+    const char* text;            /* UTF-8; "" leaves the view's text unset; null: not drawn */
+    int size;                    /* text size, in the host's units */
+    double locationX, locationY; /* where, court units */
+} TextView;
 
-/* The own team and its opponent. */
-TOUCHLINE_API double getScore(void);                    /* goals of the own team */
-TOUCHLINE_API double getLose(void);                     /* goals of the opponent team */
-TOUCHLINE_API int getAttack(void);                      /* attack of the own team */
+typedef struct EllipseView {
+    int showTime;                /* how long it stays, steps */
+    int color;                   /* 0xRRGGBB */
+    double xRadius, yRadius;     /* radii along x and y, court units */
+    int fill;                    /* 1 fills it; any other value draws the outline */
+    double locationX, locationY; /* where, court units */
+} EllipseView;
 
-/* The court, one value each, and derived points that follow the own team's attack. */
-TOUCHLINE_API double getCourtWidth(void);
-TOUCHLINE_API double getCourtHeight(void);
-TOUCHLINE_API double getGoalWidth(void);
-TOUCHLINE_API double getGoalDepth(void);
-TOUCHLINE_API double getCornerWidth(void);
-TOUCHLINE_API double getCornerHeight(void);
-TOUCHLINE_API double getCourtCenterX(void);             /* width / 2 */
-TOUCHLINE_API double getCourtCenterY(void);             /* height / 2 */
-TOUCHLINE_API double getOpponentGoalCenterX(void);      /* width if attack > 0, else 0 */
-TOUCHLINE_API double getOpponentGoalCenterY(void);      /* height / 2 */
-TOUCHLINE_API double getSelfGoalCenterX(void);          /* 0 if attack > 0, else width */
-TOUCHLINE_API double getSelfGoalCenterY(void);          /* height / 2 */
-TOUCHLINE_API double getAttackHeading(void);            /* 0 if attack > 0, else TOOLKIT_PI */
+typedef struct RectangleView {
+    int showTime;                /* how long it stays, steps */
+    int color;                   /* 0xRRGGBB */
+    double width, height;        /* extents along x and y, court units */
+    int fill;                    /* 1 fills it; any other value draws the outline */
+    double locationX, locationY; /* where, court units */
+} RectangleView;
 
-/* Look-ups and membership. The look-ups return 1 when found, 0 otherwise. */
-TOUCHLINE_API int getSelfBot(Bot* out);
-TOUCHLINE_API int getBotById(int id, Bot* out);
-TOUCHLINE_API int getTeamById(int id, Team* out);
-TOUCHLINE_API void getSelfTeam(Team* out);               /* first team holding the own robot */
-TOUCHLINE_API void getOpponentTeam(Team* out);           /* first team without the own robot */
-TOUCHLINE_API int isMember(const Bot* bot, const Team* team); /* bot->teamId == team->id */
-TOUCHLINE_API int isTeammate(const Bot* bot);            /* another robot of the own team */
-TOUCHLINE_API int getTeammatesNum(void);                 /* other robots of the own team */
+TOUCHLINE_API void addLineView(const LineView* view);           /* a line */
+TOUCHLINE_API void addTextView(const TextView* view);           /* a text */
+TOUCHLINE_API void addEllipseView(const EllipseView* view);     /* an ellipse */
+TOUCHLINE_API void addRectangleView(const RectangleView* view); /* a rectangle */
 
-/* Spatial tests. */
-TOUCHLINE_API int inCourt(double x, double y, double margin);          /* strictly inside */
-TOUCHLINE_API void modifyInCourt(double* x, double* y, double margin); /* clamp into the court */
-TOUCHLINE_API int isPointHit(double x, double y); /* on another robot, the ball or the border */
+/* ================================================================ geometry */
 
-/* ---------------------------------------------------------------- events of the last step */
-
-TOUCHLINE_API int getActionNum(void);            /* number of events of the last step */
-TOUCHLINE_API int getActionType(int index);      /* an ACTION_ code; -1 for a bad index */
-TOUCHLINE_API void getActionValue(int index, ActionUnion* value); /* the event's data */
-
-TOUCHLINE_API int isMatchBegin(void);
-TOUCHLINE_API int isMatchFinish(void);
-TOUCHLINE_API int isRoundBegin(void);
-TOUCHLINE_API int isRoundFinish(void);
-TOUCHLINE_API int isHitRobot(void);
-TOUCHLINE_API int isHitWall(void);
-TOUCHLINE_API int isHitBall(void);
-TOUCHLINE_API int isHited(void);                 /* hit a wall, a robot or the ball */
-
-/* ---------------------------------------------------------------- commands for this step */
-
-TOUCHLINE_API void setMoveVelocity(double velocity);  /* signed; the last call of a step wins */
-TOUCHLINE_API void setTurnVelocity(double velocity);  /* radians per step, signed; last wins */
-TOUCHLINE_API void sendMessage(const Bot* bot, const char* message); /* to the robot bot->id */
-TOUCHLINE_API void broadcastMessage(const char* message); /* to every teammate, once each */
-
-/* Motion helpers: each queues velocities through setMoveVelocity / setTurnVelocity. */
-TOUCHLINE_API void setMoveToward(double x, double y, double velocity); /* front or back first */
-TOUCHLINE_API void setMoveTo(double x, double y);     /* speed = remaining distance */
-TOUCHLINE_API void setTurnTo(double angle);           /* turn only */
-TOUCHLINE_API void setKickBallTo(double x, double y); /* approach the ball to push it to (x, y) */
-
-/* ---------------------------------------------------------------- debug output */
-
-TOUCHLINE_API void print(const char* text);     /* appended; one host print per step */
-TOUCHLINE_API void addLineView(const LineView* view);
-TOUCHLINE_API void addTextView(const TextView* view);
-TOUCHLINE_API void addEllipseView(const EllipseView* view);
-TOUCHLINE_API void addRectangleView(const RectangleView* view);
-
-/* ---------------------------------------------------------------- geometry */
-
-TOUCHLINE_API double toDegrees(double radians);
-TOUCHLINE_API double toRadians(double degrees);
-TOUCHLINE_API double angle360(double degrees);       /* in [0, 360] */
-TOUCHLINE_API double angleDoublePI(double radians);  /* in [0, TOOLKIT_DOUBLE_PI] */
-TOUCHLINE_API double anglePI(double radians);        /* in [-pi, pi] */
-TOUCHLINE_API double distance(double x1, double y1, double x2, double y2);
-TOUCHLINE_API double heading(double x1, double y1, double x2, double y2); /* 1 to 2; 0 if same */
-TOUCHLINE_API double bearing(double angle, double reference); /* signed turn, [-pi, pi] */
-TOUCHLINE_API double absBearing(double angle, double reference); /* |bearing|, [0, pi] */
-TOUCHLINE_API double gaussian(double x, double k);   /* exp(-k x^2) */
+/* Pure functions: no state, no simulator. Angles in radians unless they say degrees. */
+TOUCHLINE_API double toDegrees(double radians); /* radians * 180 / TOOLKIT_PI: pi gives 180 */
+TOUCHLINE_API double toRadians(double degrees); /* degrees * TOOLKIT_PI / 180 */
+/* Degrees folded into [0, 360]; whole turns removed shift it by ~6e-6 (360 gives 359.999994). */
+TOUCHLINE_API double angle360(double degrees);
+/* Folded into [0, TOOLKIT_DOUBLE_PI]; a full-precision 2 pi gives TOOLKIT_DOUBLE_PI, not 0. */
+TOUCHLINE_API double angleDoublePI(double radians);
+TOUCHLINE_API double anglePI(double radians); /* folded into [-pi, pi], full-precision pi */
+TOUCHLINE_API double distance(double x1, double y1, double x2, double y2); /* Euclidean */
+/* Direction from point 1 to point 2, in [0, TOOLKIT_DOUBLE_PI]; 0 when they coincide. */
+TOUCHLINE_API double heading(double x1, double y1, double x2, double y2);
+/* The signed turn from reference to angle, in [-pi, pi]: > 0 towards increasing heading. */
+TOUCHLINE_API double bearing(double angle, double reference);
+TOUCHLINE_API double absBearing(double angle, double reference); /* |bearing|, in [0, pi] */
+TOUCHLINE_API double gaussian(double x, double k);               /* exp(-k x^2): 1 at x = 0 */
+/* The point length away from (x, y) along angle (length < 0: the other way). */
 TOUCHLINE_API void nextPoint(double x, double y, double angle, double length, double* outX,
                              double* outY);
+/* Where the line through points 1 and 2 meets the line through points 3 and 4. Approximate:
+   off by ~1e-7 at tens of units, ~1e-4 at hundreds; parallel lines give huge values. */
 TOUCHLINE_API void crossPoint(double x1, double y1, double x2, double y2, double x3, double y3,
                               double x4, double y4, double* outX, double* outY);
+
+/* ================================================================ motion */
+
+/* Each queues this step's move and turn velocities (setMoveVelocity, setTurnVelocity) from the
+   world as it is now; call them again every step. */
+
+/* Speed velocity towards (x, y), turning the front or the back to it, whichever is within a
+   quarter turn: a point behind the robot is approached backwards (move -velocity). */
+TOUCHLINE_API void setMoveToward(double x, double y, double velocity);
+/* setMoveToward with the speed equal to the distance left: it slows down as it arrives. */
+TOUCHLINE_API void setMoveTo(double x, double y);
+/* Turns onto the heading angle; this step's move velocity is left as it is. */
+TOUCHLINE_API void setTurnTo(double angle);
+/* Heads for a point behind the ball on the line from (x, y) through it, going around the ball
+   when in front of it, kept inside the court; the ball is pushed when the robot reaches it. */
+TOUCHLINE_API void setKickBallTo(double x, double y);
 
 #ifdef __cplusplus
 }

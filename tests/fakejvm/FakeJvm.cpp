@@ -155,7 +155,56 @@ char resultKind(const std::string& signature) {
     return c == '[' ? 'L' : c;
 }
 
+// The bytes as escaped hexadecimal, for a violation's text.
+std::string hex(const std::string& bytes) {
+    std::string out;
+    char buffer[8];
+    for (unsigned char c : bytes) {
+        std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
+        out += buffer;
+    }
+    return out;
+}
+
 }  // namespace
+
+bool isModifiedUtf8(const std::string& bytes) {
+    // Decodes one unit (a UTF-16 code unit) at i; -1 when the bytes there are malformed.
+    auto unit = [&bytes](size_t& i) -> long {
+        auto byte = [&bytes](size_t at) -> unsigned {
+            return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0u;
+        };
+        auto continuation = [&byte](size_t at) { return (byte(at) & 0xC0u) == 0x80u; };
+        unsigned b = byte(i);
+        if (b >= 0x01 && b <= 0x7F) {
+            i += 1;
+            return static_cast<long>(b);
+        }
+        if ((b & 0xE0u) == 0xC0u && continuation(i + 1)) {
+            unsigned value = ((b & 0x1Fu) << 6) | (byte(i + 1) & 0x3Fu);
+            i += 2;
+            return value == 0 || value >= 0x80 ? static_cast<long>(value) : -1;
+        }
+        if ((b & 0xF0u) == 0xE0u && continuation(i + 1) && continuation(i + 2)) {
+            unsigned value =
+                ((b & 0x0Fu) << 12) | ((byte(i + 1) & 0x3Fu) << 6) | (byte(i + 2) & 0x3Fu);
+            i += 3;
+            return value >= 0x800 ? static_cast<long>(value) : -1;
+        }
+        return -1;
+    };
+    size_t i = 0;
+    while (i < bytes.size()) {
+        long u = unit(i);
+        if (u < 0) return false;
+        if (u >= 0xDC00 && u <= 0xDFFF) return false;  // a low surrogate without its high one
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            long low = i < bytes.size() ? unit(i) : -1;
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+        }
+    }
+    return true;
+}
 
 Object& Object::on(const std::string& name, const std::string& signature, Handler handler) {
     methods[{name, signature}] =
@@ -389,6 +438,9 @@ jstring FakeJvm::newString(const char* bytes) {
     if (bytes == nullptr) {
         violation("NewStringUTF given a null pointer");
         return nullptr;
+    }
+    if (!isModifiedUtf8(bytes)) {
+        violation("NewStringUTF given text that is not modified UTF-8: " + hex(bytes));
     }
     return static_cast<jstring>(newLocal(&string(bytes)));
 }

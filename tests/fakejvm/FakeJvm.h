@@ -69,6 +69,11 @@ struct Value {
     static Value null() { return object(nullptr); }
 };
 
+// Whether bytes are what a JVM's NewStringUTF accepts and a Java string of whole characters
+// gives: modified UTF-8 in its shortest forms, no zero byte, no 4-byte sequence, surrogates
+// only as high-low pairs.
+bool isModifiedUtf8(const std::string& bytes);
+
 // Thrown by a method handler to make the fake host method throw a Java exception.
 struct JavaThrow {
     std::string what;

@@ -216,6 +216,32 @@ TEST_F(Commands, ShapeViewsSetFieldsInTableOrderFillTrueOnlyForOne) {
     });
 }
 
+TEST_F(Commands, HostileTextReachesTheHostAsModifiedUtf8WithNothingLost) {
+    // A supplementary character, then every kind of malformed UTF-8: a byte over F4, a stray
+    // continuation, an overlong form, a surrogate encoded directly, a code point over U+10FFFF
+    // and a truncated sequence. step() fails on any string NewStringUTF could not take.
+    const char* hostile =
+        "\xF0\x9F\x98\x80 \xFF\x80\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xF0\x9F\x98 end";
+    std::string expected = "\xED\xA0\xBD\xED\xB8\x80 ";
+    for (int i = 0; i < 12; ++i) expected += "\xEF\xBF\xBD";
+    expected += " end";
+    play([&] {
+        Bot receiver = botWithId(2);
+        TL(probe, sendMessage)(&receiver, hostile);
+        TL(probe, print)(hostile);
+        TextView label{1, 2, hostile, 3, 4.0, 5.0};
+        TL(probe, addTextView)(&label);
+        step();
+        std::vector<std::string> texts;
+        for (const fakejvm::Call& call : jvm.calls()) {
+            for (const fakejvm::Value& arg : call.args) {
+                if (arg.l != nullptr && arg.l->isString) texts.push_back(arg.l->bytes);
+            }
+        }
+        EXPECT_THAT(texts, ElementsAre(expected, expected, expected));
+    });
+}
+
 TEST_F(Commands, RecordsChangedOrFreedAfterTheAddAreDeliveredAsTheyWere) {
     play([&] {
         TextView* label = new TextView{1, 2, nullptr, 3, 4.0, 5.0};

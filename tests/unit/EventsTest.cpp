@@ -206,11 +206,13 @@ TEST_F(EventsTest, FirstRunReadsTheEventsBeforeTheHooks) {
     expectClean();
 }
 
-TEST_F(EventsTest, MessageTextIsHostBytesAndLastsUntilNextExecute) {
-    // Modified UTF-8 as the host gives it: a two-byte NUL and a surrogate pair.
-    const std::string text = "gr\xC3\xBC\xC3\x9F \xC0\x80 \xED\xA0\xBD\xED\xB8\x80!";
+TEST_F(EventsTest, MessageTextIsUtf8AndLastsUntilNextExecute) {
+    // Modified UTF-8 as the host gives it, a surrogate pair and a two-byte NUL, reads as UTF-8
+    // up to the NUL.
+    const std::string hostText = "gr\xC3\xBC\xC3\x9F \xED\xA0\xBD\xED\xB8\x80! \xC0\x80 gone";
+    const std::string text = "gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80! ";
     play([&] {
-        host.events = {message(3, text), message(-2, "")};
+        host.events = {message(3, hostText), message(-2, "")};
         TL(probe, execute)();
         ActionUnion first = filled(0x5A);
         TL(probe, getActionValue)(0, &first);
@@ -309,7 +311,9 @@ TEST_P(UnknownEventTest, StopsTheRobotWithItsNameInTheDebugConsole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, UnknownEventTest,
-                         ::testing::Values("HitWall", "", "tick ", "TICK", "h\xC3\xA9t"));
+                         // The last reads as UTF-8 and goes back as the same surrogate pair.
+                         ::testing::Values("HitWall", "", "tick ", "TICK", "h\xC3\xA9t",
+                                           "tick\xED\xA0\xBD\xED\xB8\x80"));
 
 TEST_F(EventsTest, NullElementIsSkippedAndNullTypeIsUnknown) {
     fakejvm::Object& typeless = jvm.object("typeless");

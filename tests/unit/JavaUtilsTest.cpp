@@ -52,26 +52,30 @@ TEST_F(JavaUtilsTest, ScalarReadersPassValuesThrough) {
     EXPECT_EQ(1, jvm.liveLocalRefs());
 }
 
-TEST_F(JavaUtilsTest, StringsReadAsTheirBytesAndNullOrEmptyAsEmpty) {
-    // "é" and a modified-UTF-8 NUL (C0 80) come back untouched.
-    const std::string bytes = "h\xC3\xA9llo \xC0\x80 \xE2\x82\xAC";
+TEST_F(JavaUtilsTest, StringsReadAsUtf8AndNullOrEmptyAsEmpty) {
+    // Modified UTF-8 as the JVM gives it: a surrogate pair becomes one 4-byte character, and
+    // the text ends at the JVM's NUL (C0 80), as a C string must.
+    const std::string bytes = "h\xC3\xA9llo \xED\xA0\xBD\xED\xB8\x80 \xC0\x80 \xE2\x82\xAC";
     host.returns("getName", "()Ljava/lang/String;", Value::object(&jvm.string(bytes)));
     host.returns("getNull", "()Ljava/lang/String;", Value::null());
     host.returns("getEmpty", "()Ljava/lang/String;", Value::object(&jvm.string("")));
-    EXPECT_EQ(bytes, JavaUtils::readString(env, ref, "getName"));
+    EXPECT_EQ("h\xC3\xA9llo \xF0\x9F\x98\x80 ", JavaUtils::readString(env, ref, "getName"));
     EXPECT_EQ("", JavaUtils::readString(env, ref, "getNull"));
     EXPECT_EQ("", JavaUtils::readString(env, ref, "getEmpty"));
     EXPECT_EQ(1, jvm.liveLocalRefs());
     EXPECT_EQ(0, jvm.outstandingStringChars());
 }
 
-TEST_F(JavaUtilsTest, SetStringSendsBytesAndSkipsEmptyValues) {
+TEST_F(JavaUtilsTest, SetStringSendsModifiedUtf8AndSkipsEmptyValues) {
     host.on("print", "(Ljava/lang/String;)V",
             [](const std::vector<Value>&) { return Value::none(); });
     JavaUtils::setString(env, ref, "print", "");
     EXPECT_TRUE(jvm.calls().empty());
     JavaUtils::setString(env, ref, "print", "caf\xC3\xA9\n");
-    EXPECT_EQ(std::vector<std::string>{"host.print(\"caf\xC3\xA9\n\")"}, jvm.log());
+    JavaUtils::setString(env, ref, "print", "\xF0\x9F\x98\x80\xFF!");
+    EXPECT_EQ((std::vector<std::string>{"host.print(\"caf\xC3\xA9\n\")",
+                                        "host.print(\"\xED\xA0\xBD\xED\xB8\x80\xEF\xBF\xBD!\")"}),
+              jvm.log());
     EXPECT_EQ(1, jvm.liveLocalRefs());
 }
 

@@ -13,6 +13,7 @@ import java.time.Duration;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
+import touchline.host.replay.ReplayOutputs;
 
 /**
  * touchline-match: plays one match between strategy libraries on the local host, prints a
@@ -45,7 +46,9 @@ public final class MatchCommand {
                                   misses it; after 20 missed in a row it is stopped
                                   (default: no deadline, every step waits for every robot)
               --out DIR           write replay.jsonl and summary.txt into DIR (created if
-                                  needed); the files are the same for the same match
+                                  needed), with replay.html to watch the match in a
+                                  browser and the pictures final.png and trails.png;
+                                  the files are the same for the same match
               --help              this text
 
             Exit status: 0 when the match was played, 2 for bad arguments, 1 for other errors.
@@ -145,6 +148,8 @@ public final class MatchCommand {
                 replay.end(result);
                 Files.writeString(options.out().resolve("summary.txt"), summary,
                         StandardCharsets.UTF_8);
+                replayFile.close();
+                ReplayOutputs.write(options.out().resolve("replay.jsonl"));
             }
             return 0;
         } finally {

@@ -284,6 +284,40 @@ public final class BridgeTest {
         Tests.assertEmptyAndDelete(copies);
     }
 
+    // ------------------------------------------------------------------ text
+
+    /** Strategy text in UTF-8 reaches the host as the same characters and comes back intact. */
+    static void textCrossesIntact() throws Exception {
+        String emojiText = "\uD83D\uDE00 emoji then ABCDEFGH";
+        Path copies = Tests.copyDirectory();
+        long steps = 10;
+        EngineTest.Trace trace = new EngineTest.Trace();
+        MatchResult result = play(new MatchConfig().steps(steps).observer(trace), copies,
+                List.of("text", "text"), List.of("text"));
+        assertAllFinished(result, steps);
+        StringBuilder hex = new StringBuilder();
+        for (byte b : emojiText.getBytes(java.nio.charset.StandardCharsets.UTF_8)) {
+            hex.append(String.format("%02X", b));
+        }
+        for (int id : new int[] {1, 2}) {
+            int teammate = 3 - id;
+            List<String> prints = result.robot(id).debug().prints().stream()
+                    .map(DebugConsole.Print::text).toList();
+            equal(List.of(emojiText, "\uFFFD tail", "got=" + teammate + ":" + hex), prints,
+                    "robot " + id + "'s prints");
+            List<String> received = new ArrayList<>();
+            for (long t = 0; t <= steps; t++) {
+                for (Event event : trace.events.get(t).get(id)) {
+                    if (event instanceof MessageReceivedEvent m) received.add(m.getMessage());
+                }
+            }
+            equal(List.of(emojiText), received, "messages the host gave robot " + id);
+        }
+        equal(List.of(emojiText, "\uFFFD tail"), result.robot(3).debug().prints().stream()
+                .map(DebugConsole.Print::text).toList(), "robot 3 has no teammate to hear from");
+        Tests.assertEmptyAndDelete(copies);
+    }
+
     public static void main(String[] args) {
         Tests.suite()
                 .add("sample-10000-steps", BridgeTest::sampleTenThousandSteps)
@@ -297,6 +331,7 @@ public final class BridgeTest {
                 .add("fault-throwing-method", BridgeTest::faultThrowingMethod)
                 .add("fault-unknown-event", BridgeTest::faultUnknownEvent)
                 .add("every-toolkit-call", BridgeTest::everyToolkitCall)
+                .add("text-crosses-intact", BridgeTest::textCrossesIntact)
                 .main(args);
     }
 }

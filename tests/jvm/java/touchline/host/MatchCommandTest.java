@@ -23,6 +23,10 @@ public final class MatchCommandTest {
                 .main(args);
     }
 
+    /** What --out writes. */
+    static final List<String> OUT_FILES =
+            List.of("replay.jsonl", "summary.txt", "replay.html", "final.png", "trails.png");
+
     /** What one in-process run printed, and its exit status. */
     record Run(int status, String out, String err) {}
 
@@ -116,7 +120,7 @@ public final class MatchCommandTest {
             Run run = run(these.toArray(new String[0]));
             equal(0, run.status(), "exit status (" + run.err() + ")");
         }
-        for (String file : List.of("replay.jsonl", "summary.txt")) {
+        for (String file : OUT_FILES) {
             byte[] a = Files.readAllBytes(first.resolve(file));
             byte[] b = Files.readAllBytes(second.resolve(file));
             check(a.length > 0, file + " is empty");
@@ -133,7 +137,7 @@ public final class MatchCommandTest {
             check(summary.contains(word), "summary names " + word + ":\n" + summary);
         }
         for (Path out : List.of(first, second)) {
-            for (String file : List.of("replay.jsonl", "summary.txt")) {
+            for (String file : OUT_FILES) {
                 Files.delete(out.resolve(file));
             }
             Files.delete(out);

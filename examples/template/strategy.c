@@ -1,0 +1,21 @@
+/*
+ * strategy.c: your robot's player. Touchline calls initialize() once, then run(), which plays
+ * the whole match: each pass of its loop reads the world, queues commands and ends the step
+ * with execute(). Toolkit.h lists every function, with its units.
+ */
+#include "Toolkit.h"
+
+void initialize(void) {
+    print("mystrategy: ready\n");
+}
+
+void run(void) {
+    for (;;) {
+        if (isRoundBegin()) {
+            print("mystrategy: kick-off\n");
+        }
+        /* Behind the ball, on the line from the opponent goal, then through it. */
+        setKickBallTo(getOpponentGoalCenterX(), getOpponentGoalCenterY());
+        execute();
+    }
+}
