@@ -162,6 +162,7 @@ static void setString(JNIEnv* env, jobject o, const char* name, const char* text
                       int slot) {
     Method m = find(env, o, name, "(Ljava/lang/String;)V", cache, slot);
     jstring s = (*env)->NewStringUTF(env, text);
+    (*env)->ExceptionCheck(env);
     (*env)->CallVoidMethod(env, o, m.id, s);
     done(env, m);
     (*env)->DeleteLocalRef(env, s);

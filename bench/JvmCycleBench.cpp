@@ -8,6 +8,7 @@
 #include <sys/utsname.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -64,10 +65,25 @@ Subject& subject(const Case& c) {
     return it->second;
 }
 
-void BM_Library(benchmark::State& state) {
+// The median of samples (which it reorders).
+double median(std::vector<double>& samples) {
+    if (samples.empty()) return 0;
+    const size_t n = samples.size();
+    std::nth_element(samples.begin(), samples.begin() + n / 2, samples.end());
+    double upper = samples[n / 2];
+    if (n % 2) return upper;
+    return (*std::max_element(samples.begin(), samples.begin() + n / 2) + upper) / 2;
+}
+
+// One benchmark per case runs the three cycles in turn, rotating their order every iteration,
+// and times each one on its own: the library's cycle (from inside its run(), as a strategy
+// calls execute) and the two floors. The machine is shared, so each gets the same conditions
+// and the per-iteration medians leave out the iterations the scheduler interrupted.
+void BM_Cycle(benchmark::State& state) {
     const Case c = caseOf(state);
     Subject& s = subject(c);
     Probe& probe = *s.probe;
+    std::vector<double> times[3];
     probe.onRun([&] {
         auto execute = TL(probe, execute);
         auto setMoveVelocity = TL(probe, setMoveVelocity);
@@ -80,8 +96,11 @@ void BM_Library(benchmark::State& state) {
         receiver.id = 1;
         const LineView line{3, 0xff0000, 1, 2, 3, 4};
         const TextView text{3, 0xff, "target", 12, 5, 6};
-        const bool commands = std::get<2>(c) != 0;
-        for (auto _ : state) {
+        const int commands = std::get<2>(c);
+        jmethodID cache[FLOOR_SLOTS] = {};
+        floorInitialize(env, s.host, nullptr);
+        floorInitialize(env, s.host, cache);
+        auto libraryCycle = [&] {
             if (commands) {
                 setMoveVelocity(2.5);
                 setTurnVelocity(-0.5);
@@ -91,49 +110,52 @@ void BM_Library(benchmark::State& state) {
                 addTextView(&text);
             }
             execute();
+        };
+        auto floorCycleByName = [&] { floorCycle(env, s.host, commands, nullptr); };
+        auto floorCycleCached = [&] { floorCycle(env, s.host, commands, cache); };
+        size_t turn = 0;
+        for (auto _ : state) {
+            for (size_t k = 0; k < 3; ++k) {
+                const size_t which = (turn + k) % 3;
+                const auto start = std::chrono::steady_clock::now();
+                if (which == 0) libraryCycle();
+                if (which == 1) floorCycleByName();
+                if (which == 2) floorCycleCached();
+                const auto stop = std::chrono::steady_clock::now();
+                times[which].push_back(
+                    std::chrono::duration<double, std::nano>(stop - start).count());
+            }
+            ++turn;
         }
     });
     probe.adapterRun(env, s.host);
-    if (env->ExceptionCheck()) state.SkipWithError("the host threw");
+    if (env->ExceptionCheck()) {
+        state.SkipWithError("the host threw");
+        return;
+    }
+    const double library = median(times[0]);
+    const double floor = median(times[1]);
+    state.counters["library_ns"] = library;
+    state.counters["floor_ns"] = floor;
+    state.counters["cached_ns"] = median(times[2]);
+    state.counters["library/floor"] = floor > 0 ? library / floor : 0;
 }
 
-void runFloor(benchmark::State& state, bool cached) {
-    const Case c = caseOf(state);
-    jobject host = subject(c).host;
-    jmethodID cache[FLOOR_SLOTS] = {};
-    jmethodID* slots = cached ? cache : nullptr;
-    floorInitialize(env, host, slots);
-    const int commands = std::get<2>(c);
-    for (auto _ : state) floorCycle(env, host, commands, slots);
-    if (env->ExceptionCheck()) state.SkipWithError("the host threw");
-}
-
-void BM_Floor(benchmark::State& state) {
-    runFloor(state, false);
-}
-
-void BM_FloorCached(benchmark::State& state) {
-    runFloor(state, true);
-}
-
-void cases(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"bots", "events", "commands"});
-    b->ArgsProduct({{1, 3, 5, 11}, {0, 5}, {0, 1}});
-}
-
-BENCHMARK(BM_Library)->Apply(cases);
-BENCHMARK(BM_Floor)->Apply(cases);
-BENCHMARK(BM_FloorCached)->Apply(cases);
+BENCHMARK(BM_Cycle)
+    ->ArgNames({"bots", "events", "commands"})
+    ->ArgsProduct({{1, 3, 5, 11}, {0, 5}, {0, 1}});
 
 // Collects every repetition's time per benchmark while the console reporter prints as usual.
+// Collects every repetition's counters per case while the console reporter prints as usual.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            times_[run.run_name.function_name][run.run_name.args].push_back(
-                run.GetAdjustedCPUTime());
+            for (const auto& counter : run.counters) {
+                values_[run.run_name.args][counter.first].push_back(counter.second.value);
+            }
         }
     }
 
@@ -142,32 +164,30 @@ public:
         size_t count = 0;
     };
 
-    Spread spread(const std::string& function, const std::string& args) const {
+    Spread spread(const std::string& args, const std::string& counter) const {
         Spread s;
-        auto f = times_.find(function);
-        if (f == times_.end()) return s;
-        auto a = f->second.find(args);
-        if (a == f->second.end() || a->second.empty()) return s;
-        std::vector<double> t = a->second;
-        std::sort(t.begin(), t.end());
-        const size_t n = t.size();
-        s.median = n % 2 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2;
-        s.min = t.front();
-        s.max = t.back();
-        s.count = n;
+        auto a = values_.find(args);
+        if (a == values_.end()) return s;
+        auto c = a->second.find(counter);
+        if (c == a->second.end() || c->second.empty()) return s;
+        std::vector<double> v = c->second;
+        s.min = *std::min_element(v.begin(), v.end());
+        s.max = *std::max_element(v.begin(), v.end());
+        s.count = v.size();
+        s.median = median(v);
         return s;
     }
 
     size_t repetitions() const {
         size_t most = 0;
-        for (const auto& f : times_) {
-            for (const auto& a : f.second) most = std::max(most, a.second.size());
+        for (const auto& a : values_) {
+            for (const auto& c : a.second) most = std::max(most, c.second.size());
         }
         return most;
     }
 
 private:
-    std::map<std::string, std::map<std::string, std::vector<double>>> times_;
+    std::map<std::string, std::map<std::string, std::vector<double>>> values_;
 };
 
 std::string cpuModel() {
@@ -189,32 +209,37 @@ std::string table(const TableReporter& r, const std::string& command) {
     out << "Measured " << date << " on " << cpuModel() << " (" << u.sysname << " " << u.release
         << ", " << benchmark::CPUInfo::Get().num_cpus << " CPUs), " << r.repetitions()
         << " interleaved repetitions per case, with `" << command << "`.\n"
-        << "CPU ns per execution cycle: median, and [min, max] over the repetitions. Floor: the\n"
-        << "same JNI calls hand-written in C, looked up by name; cached: the floor with method\n"
-        << "IDs cached (for information: the library caches nothing).\n\n"
-        << "| robots a side | events | commands | library | floor | cached | library / floor |"
-           " cached / floor |\n"
+        << "Nanoseconds per execution cycle: in each repetition, the median over its\n"
+        << "iterations, each cycle timed on its own; shown as the median over the repetitions,\n"
+        << "with [min, max]. Floor: the same JNI calls hand-written in C, looked up by name;\n"
+        << "cached: the floor with method IDs cached (for information: the library caches\n"
+        << "nothing). The ratio is taken within each repetition.\n\n"
+        << "| robots a side | events | commands | library ns | floor ns | cached ns |"
+           " library / floor | cached / floor |\n"
         << "|---|---|---|---|---|---|---|---|\n";
     char cell[160];
+    auto show = [&cell](const TableReporter::Spread& s, const char* format) {
+        std::snprintf(cell, sizeof cell, format, s.median, s.min, s.max);
+        return std::string(cell);
+    };
     for (int bots : {1, 3, 5, 11}) {
         for (int events : {0, 5}) {
             for (int commands : {0, 1}) {
                 const std::string args = "bots:" + std::to_string(bots) +
                                          "/events:" + std::to_string(events) +
                                          "/commands:" + std::to_string(commands);
-                const auto lib = r.spread("BM_Library", args);
-                const auto floor = r.spread("BM_Floor", args);
-                const auto cached = r.spread("BM_FloorCached", args);
-                if (lib.count == 0 || floor.count == 0) continue;  // not run (filtered out)
-                auto show = [&cell](const TableReporter::Spread& s) {
-                    std::snprintf(cell, sizeof cell, "%.0f [%.0f, %.0f]", s.median, s.min, s.max);
-                    return std::string(cell);
-                };
+                const auto lib = r.spread(args, "library_ns");
+                if (lib.count == 0) continue;  // not run (filtered out)
+                const auto floor = r.spread(args, "floor_ns");
+                const auto cached = r.spread(args, "cached_ns");
+                const auto ratio = r.spread(args, "library/floor");
+                const double cachedRatio = floor.median > 0 ? cached.median / floor.median : 0;
                 out << "| " << bots << " | " << events << " | " << (commands ? "yes" : "no")
-                    << " | " << show(lib) << " | " << show(floor) << " | " << show(cached);
-                std::snprintf(cell, sizeof cell, " | %.3f | %.3f |\n",
-                              floor.median > 0 ? lib.median / floor.median : 0.0,
-                              floor.median > 0 ? cached.median / floor.median : 0.0);
+                    << " | " << show(lib, "%.0f [%.0f, %.0f]") << " | "
+                    << show(floor, "%.0f [%.0f, %.0f]") << " | "
+                    << show(cached, "%.0f [%.0f, %.0f]") << " | "
+                    << show(ratio, "**%.3f** [%.3f, %.3f]") << " | ";
+                std::snprintf(cell, sizeof cell, "%.2f |\n", cachedRatio);
                 out << cell;
             }
         }
