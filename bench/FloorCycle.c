@@ -133,8 +133,10 @@ static void getString(JNIEnv* env, jobject o, const char* name, char* out, jmeth
                       int slot) {
     jstring s = (jstring)getObject(env, o, name, "()Ljava/lang/String;", cache, slot);
     const char* chars = (*env)->GetStringUTFChars(env, s, NULL);
-    strncpy(out, chars, TEXT - 1);
-    out[TEXT - 1] = '\0';
+    size_t n = strlen(chars);
+    if (n > TEXT - 1) n = TEXT - 1;
+    memcpy(out, chars, n);
+    out[n] = '\0';
     (*env)->ReleaseStringUTFChars(env, s, chars);
     (*env)->DeleteLocalRef(env, s);
 }
