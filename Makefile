@@ -56,6 +56,7 @@ dll-test: dll configure
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
+	$(BUILD)/bench/physics_bench
 
 clean:
 	rm -rf $(BUILD)
