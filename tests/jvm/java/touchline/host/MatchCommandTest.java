@@ -71,6 +71,11 @@ public final class MatchCommandTest {
                 {"--home needs a library", "--home", "--away", sample},
                 {"no away team", "--home", sample},
                 {"is not a directory", "--home", sample, "--away", sample, "--out", sample},
+                {"--out needs a folder name", "--home", sample, "--away", sample, "--out", ""},
+                {"--out /proc/x: cannot create the folder: No such file or directory", "--home",
+                        sample, "--away", sample, "--out", "/proc/x"},
+                {"--watchdog-ms 0 is out of range", "--home", sample, "--away", sample,
+                        "--watchdog-ms", "0"},
         };
         for (String[] c : cases) {
             String[] args = List.of(c).subList(1, c.length).toArray(new String[0]);
@@ -85,7 +90,7 @@ public final class MatchCommandTest {
         Run help = run("--help");
         equal(0, help.status(), "--help exit status");
         for (String option : List.of("--home", "--away", "--robots", "--steps", "--seed",
-                "--deadline-ms", "--out")) {
+                "--deadline-ms", "--watchdog-ms", "--out")) {
             check(help.out().contains(option), "--help explains " + option);
         }
     }
@@ -123,7 +128,7 @@ public final class MatchCommandTest {
             check(java.util.Arrays.equals(a, b), file + " differs between the two runs");
         }
         List<String> replay = Files.readAllLines(first.resolve("replay.jsonl"));
-        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":1,"), "header");
+        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "header");
         equal(1L + 601 + 1, replay.stream().filter(l -> !l.startsWith("{\"debug\"")).count(),
                 "header, 601 frames and the end");
         check(replay.get(replay.size() - 1).startsWith("{\"end\":"), "end line last");
