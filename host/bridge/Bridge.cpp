@@ -89,7 +89,7 @@ JNIEXPORT jlong JNICALL Java_touchline_host_robot_NativeStrategy_load(JNIEnv* en
 // A robot process leaves no core file, ignores the terminal's Ctrl-C (the match ends its
 // robots) and is killed when its parent ends, even while a strategy loops in native code.
 JNIEXPORT jboolean JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(JNIEnv*, jclass,
-                                                                                  jlong parent) {
+                                                                                   jlong parent) {
     struct rlimit none {};
     setrlimit(RLIMIT_CORE, &none);
     signal(SIGINT, SIG_IGN);
@@ -103,23 +103,24 @@ JNIEXPORT jboolean JNICALL Java_touchline_host_robot_NativeStrategy_prepareProce
 }
 
 JNIEXPORT jint JNICALL Java_touchline_host_robot_NativeStrategy_adapterInit(JNIEnv*, jclass,
-                                                                      jlong handle) {
+                                                                            jlong handle) {
     return fromHandle(handle)->init();
 }
 
 // A Java exception the strategy's run left pending is this native method's exception.
 JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_adapterRun(JNIEnv* env, jclass,
-                                                                     jlong handle,
-                                                                     jobject adapter) {
+                                                                           jlong handle,
+                                                                           jobject adapter) {
     fromHandle(handle)->run(env, adapter);
 }
 
 JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_adapterClearup(JNIEnv*, jclass,
-                                                                         jlong handle) {
+                                                                               jlong handle) {
     fromHandle(handle)->clearup();
 }
 
-JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_unload(JNIEnv*, jclass, jlong handle) {
+JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_unload(JNIEnv*, jclass,
+                                                                       jlong handle) {
     Instance* instance = fromHandle(handle);
     dlclose(instance->handle);
     delete instance;

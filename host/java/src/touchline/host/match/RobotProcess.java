@@ -166,7 +166,7 @@ final class RobotProcess {
 
     private List<String> symbolize(String address) {
         try {
-            Process tool = new ProcessBuilder("addr2line", "-f", "-C", "-e",
+            Process tool = new ProcessBuilder("addr2line", "-f", "-i", "-C", "-e",
                     library.toAbsolutePath().toString(), address).redirectErrorStream(true)
                     .start();
             tool.getOutputStream().close();
