@@ -46,7 +46,8 @@ public final class FaultyStrategyTest {
     public static void main(String[] args) {
         Tests suite = Tests.suite();
         for (Fault fault : FAULTS) suite.add(fault.key(), () -> faulty(fault));
-        suite.add("interrupted", FaultyStrategyTest::interrupted).main(args);
+        suite.add("interrupted", FaultyStrategyTest::interrupted)
+                .add("disk-full", FaultyStrategyTest::diskFull).main(args);
     }
 
     static void faulty(Fault fault) throws Exception {
@@ -115,6 +116,29 @@ public final class FaultyStrategyTest {
         deleteTree(run.temp());
     }
 
+    /** A replay that cannot be written: one line with the reason, the result still printed. */
+    static void diskFull() throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = List.of("--steps", "300", "--home", sample, "--away", sample);
+        Run run = launch(args, work -> {
+            Files.createDirectories(work.resolve("out"));
+            Files.createSymbolicLink(work.resolve("out/replay.jsonl"), Path.of("/dev/full"));
+        }, null);
+        equal(1, run.status(), "exit status");
+        equal("touchline-match: cannot write out/replay.jsonl: No space left on device; the "
+                + "recording stops, the match plays on\n", run.err(), "stderr");
+        check(run.out().startsWith("Match of 300 steps"), "the result:\n" + run.out());
+        equal(run.out(), Files.readString(run.work().resolve("out/summary.txt")), "summary.txt");
+        assertOnly(run.temp(), List.of());
+        Files.delete(run.work().resolve("out/replay.jsonl"));
+        deleteTree(run.work());
+        deleteTree(run.temp());
+    }
+
+    interface Prepare {
+        void in(Path work) throws Exception;
+    }
+
     interface Action {
         void during(Started started) throws Exception;
     }
@@ -126,9 +150,14 @@ public final class FaultyStrategyTest {
      * under the JNI checker; returns what it printed and wrote.
      */
     static Run launch(List<String> args, Action action) throws Exception {
+        return launch(args, work -> {}, action);
+    }
+
+    static Run launch(List<String> args, Prepare prepare, Action action) throws Exception {
         Path base = Path.of(System.getProperty("java.io.tmpdir"));
         Path work = Files.createTempDirectory(base, "work-");
         Path temp = Files.createTempDirectory(base, "tmp-");
+        prepare.in(work);
         List<String> command = new ArrayList<>();
         command.add(Tests.built("launcher").toString());
         command.addAll(args);
@@ -153,7 +182,8 @@ public final class FaultyStrategyTest {
             check(!child.isAlive(), "a robot process outlived the match: " + child.pid());
         }
         Path replay = work.resolve("out/replay.jsonl");
-        List<String> lines = Files.exists(replay) ? Files.readAllLines(replay) : List.of();
+        List<String> lines = Files.isRegularFile(replay, java.nio.file.LinkOption.NOFOLLOW_LINKS)
+                ? Files.readAllLines(replay) : List.of();
         return new Run(process.exitValue(), out, err, lines, work, temp);
     }
 

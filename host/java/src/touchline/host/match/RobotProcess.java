@@ -24,8 +24,6 @@ import touchline.host.robot.NativeStrategy;
  */
 final class RobotProcess {
     static final String MAIN = "touchline.host.protocol.RobotMain";
-    /** System property naming an AppCDS archive of the host's classes for robot JVMs. */
-    static final String ARCHIVE_PROPERTY = "touchline.robot.archive";
 
     private static final String[] SIGNALS = {"", "SIGHUP", "SIGINT", "SIGQUIT", "SIGILL",
             "SIGTRAP", "SIGABRT", "SIGBUS", "SIGFPE", "SIGKILL", "SIGUSR1", "SIGSEGV", "SIGUSR2",
@@ -59,11 +57,6 @@ final class RobotProcess {
         command.addAll(List.of("-XX:TieredStopAtLevel=1", "-XX:+UseSerialGC", "-Xms8m",
                 "-Xmx128m", "-XX:-UsePerfData", "-XX:-CreateCoredumpOnCrash",
                 "-XX:ErrorFile=" + report));
-        String archive = System.getProperty(ARCHIVE_PROPERTY);
-        if (archive != null && Files.isReadable(Path.of(archive))) {
-            command.add("-XX:SharedArchiveFile=" + archive);
-            command.add("-Xshare:auto");
-        }
         String bridge = System.getProperty(NativeStrategy.BRIDGE_PROPERTY);
         if (bridge != null) command.add("-D" + NativeStrategy.BRIDGE_PROPERTY + "=" + bridge);
         command.add("-Djava.library.path=" + System.getProperty("java.library.path", ""));
