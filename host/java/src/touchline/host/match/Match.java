@@ -101,6 +101,8 @@ public final class Match {
     private final Encoder encoder = new Encoder();
     private final Encoder worldEncoder = new Encoder();
     private Selector selector;
+    /** The one robot whose channel is watched while a step waits; null: every robot's. */
+    private Seat watched;
     private ServerSocketChannel server;
     private Path folder;
     private long stepOpened;
@@ -316,21 +318,45 @@ public final class Match {
         sendSteps(publish(events), events);
     }
 
+    /**
+     * Waits for every robot's orders, up to the deadline (or the watchdog). Were every robot's
+     * channel watched, each answer would wake this thread, and each write would cost the
+     * robot the system's wake-up path. So only one robot's channel is watched: one that has
+     * not answered, the one sent its step last (likely the last to answer); the others'
+     * answers are read without waiting once it has answered: about one wake-up a step.
+     */
     private void awaitArrivals() throws IOException {
         Duration wait = config.deadline != null ? config.deadline : config.watchdog;
         long limit = stepOpened + wait.toNanos();
-        while (!allArrived() && !interrupted) {
+        while (!interrupted) {
+            for (Seat seat : seats) {
+                if (seat.playing && !seat.arrived && !seat.closed) receive(seat);
+            }
+            Seat missing = lastMissing();
+            if (missing == null) return;
             long left = limit - System.nanoTime();
             if (left <= 0) return;
+            watchOnly(missing);
             selector.select(this::ready, Math.max(1, (left + 999_999) / 1_000_000));
         }
     }
 
-    private boolean allArrived() {
-        for (Seat seat : seats) {
-            if (seat.playing && !seat.arrived) return false;
+    private Seat lastMissing() {
+        for (int i = seats.size() - 1; i >= 0; i--) {
+            Seat seat = seats.get(i);
+            if (seat.playing && !seat.arrived && !seat.closed) return seat;
         }
-        return true;
+        return null;
+    }
+
+    /** Watches this robot's channel alone (null: every robot's). */
+    private void watchOnly(Seat watched) {
+        if (watched != null && watched == this.watched) return;
+        this.watched = watched;
+        for (Seat seat : seats) {
+            if (seat.key == null || !seat.key.isValid()) continue;
+            seat.key.interestOps(watched == null || seat == watched ? SelectionKey.OP_READ : 0);
+        }
     }
 
     /**
@@ -570,6 +596,7 @@ public final class Match {
     private void finish() throws IOException {
         writeOutputs();
         if (interrupted) return;
+        watchOnly(null);
         encoder.clear();
         Wire.end(encoder, Wire.END_MATCH_OVER);
         ByteBuffer over = encoder.written();
