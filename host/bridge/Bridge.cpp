@@ -2,7 +2,6 @@
 // three entry points on the calling Java thread; prepares a robot process.
 #include <dlfcn.h>
 #include <jni.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -94,10 +93,6 @@ JNIEXPORT jboolean JNICALL Java_touchline_host_robot_NativeStrategy_prepareProce
     setrlimit(RLIMIT_CORE, &none);
     signal(SIGINT, SIG_IGN);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    // A robot woken by its step must not preempt the match while it sends the other robots
-    // theirs; threads started from here on (the strategy's) inherit the policy.
-    struct sched_param normal {};
-    sched_setscheduler(0, SCHED_BATCH, &normal);
     // The parent may have ended before the request was made.
     return getppid() == static_cast<pid_t>(parent) ? JNI_TRUE : JNI_FALSE;
 }
