@@ -62,6 +62,9 @@ public final class MatchCommand {
                                   (default: no deadline, every step waits for every robot)
               --watchdog-ms N     without a deadline: a robot that has not ended its step
                                   after N milliseconds is stopped (default 5000)
+              --echo ROBOT        write the robot's prints to stderr as the match goes, each
+                                  after its step, id and name; ROBOT is an id, a name or
+                                  "all"; may be repeated
               --out DIR           write replay.jsonl and summary.txt into DIR (created if
                                   needed); the files are the same for the same match; a
                                   robot process's crash report goes there too
@@ -86,7 +89,7 @@ public final class MatchCommand {
     }
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
-            Duration watchdog, Path out, boolean help) {}
+            Duration watchdog, Path out, List<String> echo, boolean help) {}
 
     /** The match being played, for the shutdown hook; and the end of main's work. */
     private static volatile Match current;
@@ -159,6 +162,7 @@ public final class MatchCommand {
             throws IOException, UsageException {
         ProgressBar bar = progress ? new ProgressBar(err, options.steps()) : null;
         ReplayFile replay = options.out() == null ? null : new ReplayFile(options.out(), err);
+        Echo echo = options.echo().isEmpty() ? null : new Echo(err);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
@@ -168,8 +172,10 @@ public final class MatchCommand {
                 })
                 .debugObserver((robot, time, output) -> {
                     if (replay != null) replay.debug(robot, time, output);
+                    if (echo != null) echo.show(robot, time, output.prints(), bar);
                 });
         Match match = new Match(config, players(options.home()), players(options.away()));
+        if (!options.echo().isEmpty()) echo.choose(match, options.echo());
         current = match;
         try {
             Map<Integer, String> errors = match.start();
@@ -271,6 +277,35 @@ public final class MatchCommand {
         }
     }
 
+    /** --echo: the chosen robots' prints on stderr, as each robot's step reaches the match. */
+    private static final class Echo {
+        private final PrintStream err;
+        private final java.util.Map<Integer, String> names = new java.util.HashMap<>();
+
+        Echo(PrintStream err) {
+            this.err = err;
+        }
+
+        void choose(Match match, List<String> chosen) {
+            for (int id : match.simulation().robotIds()) {
+                String name = match.simulation().robotName(id);
+                if (chosen.contains("all") || chosen.contains(Integer.toString(id))
+                        || chosen.contains(name)) {
+                    names.put(id, name);
+                }
+            }
+        }
+
+        void show(int robot, long time, List<String> prints, ProgressBar bar) {
+            String name = names.get(robot);
+            if (name == null || prints.isEmpty()) return;
+            if (bar != null) bar.done();
+            for (String text : prints) {
+                err.println("[" + time + "] " + robot + " " + name + ": " + text);
+            }
+        }
+    }
+
     /** The system's reason for a failed file operation, without the file names. */
     static String reason(IOException e) {
         if (e instanceof FileSystemException f && f.getReason() != null) return f.getReason();
@@ -307,6 +342,7 @@ public final class MatchCommand {
         Duration deadline = null;
         Duration watchdog = MatchConfig.DEFAULT_WATCHDOG;
         Path out = null;
+        List<String> echo = new ArrayList<>();
         boolean help = false;
         for (int i = 0; i < args.length; i++) {
             String option = args[i];
@@ -333,7 +369,7 @@ public final class MatchCommand {
                 throw new UsageException("unexpected argument " + option + " (see --help)");
             }
             if (!List.of("--robots", "--steps", "--seed", "--deadline-ms", "--watchdog-ms",
-                    "--out").contains(option)) {
+                    "--out", "--echo").contains(option)) {
                 throw new UsageException("unknown option " + option + " (see --help)");
             }
             String value = inline;
@@ -349,6 +385,7 @@ public final class MatchCommand {
                 case "--seed" -> seed = number(option, value, Long.MIN_VALUE, Long.MAX_VALUE);
                 case "--deadline-ms" ->
                     deadline = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
+                case "--echo" -> echo.add(value);
                 case "--watchdog-ms" ->
                     watchdog = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
                 default -> {
@@ -357,11 +394,13 @@ public final class MatchCommand {
                 }
             }
         }
-        if (help) return new Options(home, away, steps, seed, deadline, watchdog, out, true);
+        if (help) {
+            return new Options(home, away, steps, seed, deadline, watchdog, out, echo, true);
+        }
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
         return new Options(team("--home", home, robots), team("--away", away, robots), steps,
-                seed, deadline, watchdog, out, false);
+                seed, deadline, watchdog, out, List.copyOf(echo), false);
     }
 
     private static List<Path> team(String option, List<Path> libraries, Integer robots)
@@ -458,7 +497,9 @@ public final class MatchCommand {
             err.flush();
         }
 
+        /** Clears the line; the next step draws it again. */
         void done() {
+            lastShown = -1;
             err.print("\r" + " ".repeat(WIDTH + 40) + "\r");
             err.flush();
         }

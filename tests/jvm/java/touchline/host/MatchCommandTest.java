@@ -20,6 +20,7 @@ public final class MatchCommandTest {
                 .add("launcher", MatchCommandTest::launcher)
                 .add("same-match-same-bytes", MatchCommandTest::sameMatchSameBytes)
                 .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
+                .add("echo", MatchCommandTest::echo)
                 .main(args);
     }
 
@@ -90,7 +91,7 @@ public final class MatchCommandTest {
         Run help = run("--help");
         equal(0, help.status(), "--help exit status");
         for (String option : List.of("--home", "--away", "--robots", "--steps", "--seed",
-                "--deadline-ms", "--watchdog-ms", "--out")) {
+                "--deadline-ms", "--watchdog-ms", "--out", "--echo")) {
             check(help.out().contains(option), "--help explains " + option);
         }
     }
@@ -143,6 +144,20 @@ public final class MatchCommandTest {
             }
             Files.delete(out);
         }
+    }
+
+    /** --echo: the chosen robot's prints on stderr, with step, id and name; no one else's. */
+    static void echo() throws Exception {
+        Run run = run("--steps", "5", "--home", lib("reporter"), lib("sample"), "--away",
+                lib("reporter"), "--echo", "1", "--echo", "touchline_sample");
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        List<String> lines = run.err().lines().toList();
+        check(lines.size() >= 5, "a line a step: " + lines);
+        for (int t = 0; t < 5; t++) {
+            equal("[" + t + "] 1 jvm_strategy_reporter: first=1 id=1 time=" + t + " steps=" + t,
+                    lines.get(t).replaceAll(" actions=.*", ""), "line " + t);
+        }
+        check(lines.stream().noneMatch(l -> l.contains("] 3 ")), "robot 3 is not echoed");
     }
 
     /** The demo match of `make demo`: the strikers score. */

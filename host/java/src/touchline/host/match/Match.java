@@ -59,6 +59,7 @@ public final class Match {
 
     private static final long IN_PROCESS_STACK_BYTES = 8L << 20;
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
+    private static final int MAX_SOCKET_PATH = 100;
 
     /** What arrived from a robot and is written after the step it looked at. */
     private record Output(long time, DebugConsole.Output output) {}
@@ -145,6 +146,11 @@ public final class Match {
         started = true;
         try {
             folder = Files.createTempDirectory("touchline-match-");
+            if (socket().toString().length() > MAX_SOCKET_PATH) {
+                // A socket's path is short on Linux (108 bytes): a deep TMPDIR cannot hold it.
+                Files.delete(folder);
+                folder = Files.createTempDirectory(Path.of("/tmp"), "touchline-match-");
+            }
             selector = Selector.open();
             for (Seat seat : seats) launch(seat);
             awaitLoaded();
