@@ -37,6 +37,7 @@ final class RobotProcess {
     private final Path library;
     private final Path report;
     private final Process process;
+    private Thread forwarder;
 
     private RobotProcess(int id, Path library, Path report, Process process) {
         this.id = id;
@@ -67,9 +68,9 @@ final class RobotProcess {
         Process process = new ProcessBuilder(command).redirectErrorStream(true).start();
         process.getOutputStream().close();
         RobotProcess robot = new RobotProcess(id, library, report, process);
-        Thread forwarder = new Thread(robot::forwardOutput, "touchline-robot-output-" + id);
-        forwarder.setDaemon(true);
-        forwarder.start();
+        robot.forwarder = new Thread(robot::forwardOutput, "touchline-robot-output-" + id);
+        robot.forwarder.setDaemon(true);
+        robot.forwarder.start();
         return robot;
     }
 
@@ -81,11 +82,15 @@ final class RobotProcess {
         process.destroyForcibly();
     }
 
-    /** Waits a little for the process to end, and kills it if it does not. */
+    /**
+     * Waits a little for the process to end, and kills it if it does not; then for the last of
+     * its output to be passed on.
+     */
     void end(long millis) {
         try {
             if (!process.waitFor(millis, TimeUnit.MILLISECONDS)) process.destroyForcibly();
             process.waitFor(2, TimeUnit.SECONDS);
+            forwarder.join(1000);
         } catch (InterruptedException e) {
             process.destroyForcibly();
             Thread.currentThread().interrupt();
