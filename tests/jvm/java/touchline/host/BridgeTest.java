@@ -265,7 +265,8 @@ public final class BridgeTest {
                 .debugObserver(log), List.of("everycall", "everycall"), List.of("everycall"));
         assertAllFinished(result, steps);
         for (RobotOutcome robot : result.robots()) {
-            List<String> notes = log.prints(robot.id()).stream().map(EngineTest.DebugLog.Print::text)
+            List<String> notes = log.prints(robot.id()).stream()
+                    .map(EngineTest.DebugLog.Print::text)
                     .filter(text -> text.startsWith("t=")).toList();
             check(notes.size() >= steps, "robot " + robot.id() + " printed every step");
             for (String note : notes) {

@@ -102,7 +102,8 @@ public final class EngineTest {
                 prints.computeIfAbsent(robot, r -> new ArrayList<>()).add(new Print(time, text));
             }
             for (View view : output.views()) {
-                drawings.computeIfAbsent(robot, r -> new ArrayList<>()).add(new Drawing(time, view));
+                drawings.computeIfAbsent(robot, r -> new ArrayList<>())
+                        .add(new Drawing(time, view));
             }
         }
 
@@ -122,9 +123,13 @@ public final class EngineTest {
     static MatchResult play(MatchConfig config, List<RobotProgram> home,
             List<RobotProgram> away) throws Exception {
         List<Match.Player> homePlayers = new ArrayList<>();
-        for (RobotProgram p : home) homePlayers.add(Match.Player.program("h" + homePlayers.size(), p));
+        for (RobotProgram p : home) {
+            homePlayers.add(Match.Player.program("h" + homePlayers.size(), p));
+        }
         List<Match.Player> awayPlayers = new ArrayList<>();
-        for (RobotProgram p : away) awayPlayers.add(Match.Player.program("a" + awayPlayers.size(), p));
+        for (RobotProgram p : away) {
+            awayPlayers.add(Match.Player.program("a" + awayPlayers.size(), p));
+        }
         return new Match(config, homePlayers, awayPlayers).play();
     }
 
@@ -399,7 +404,8 @@ public final class EngineTest {
         equal(DebugConsole.MAX_PRINTS, log.printsAt(1, 3).size(), "prints kept over the limit");
         equal("p0", log.printsAt(1, 3).get(0), "the first prints are kept");
         equal(1 + DebugConsole.MAX_VIEWS, log.drawings(1).size(), "views kept over the limit");
-        equal(DebugConsole.MAX_PRINT_CHARS, log.printsAt(1, 4).get(0).length(), "a long print is cut");
+        equal(DebugConsole.MAX_PRINT_CHARS, log.printsAt(1, 4).get(0).length(),
+                "a long print is cut");
         MatchResult result = last;
         equal(6 + 1, result.robot(1).droppedPrints(), "prints over the limits");
         equal(88, result.robot(1).droppedViews(), "views over the limit");

@@ -29,7 +29,8 @@ public final class FaultyStrategyTest {
 
     static final List<Fault> FAULTS = List.of(
             new Fault("null-pointer", 200, "crashed",
-                    "SIGSEGV in \\S+ at Faulty\\.cpp:\\d+ \\(.*libjvm_fault_null-pointer\\.so\\)", ""),
+                    "SIGSEGV in \\S+ at Faulty\\.cpp:\\d+ \\(.*libjvm_fault_null-pointer\\.so\\)",
+                    ""),
             new Fault("abort", 200, "crashed", "SIGABRT", ""),
             new Fault("stack-overflow", 200, "crashed", "SIG(SEGV|BUS)( in .*)?", ""),
             new Fault("exit-0", 200, "crashed", "exited with status 0", ""),
@@ -83,7 +84,9 @@ public final class FaultyStrategyTest {
         }
         // A stack overflow in native code kills the JVM before it can write a report.
         boolean reported = fault.key().equals("null-pointer");
-        if (reported) check(Files.exists(run.work().resolve("out/robot-1-crash.log")), "crash report kept");
+        if (reported) {
+            check(Files.exists(run.work().resolve("out/robot-1-crash.log")), "crash report kept");
+        }
         assertOnly(run.work(), reported ? List.of("out", "out/replay.jsonl", "out/summary.txt",
                 "out/robot-1-crash.log") : List.of("out", "out/replay.jsonl", "out/summary.txt"));
         assertOnly(run.temp(), List.of());
@@ -200,7 +203,8 @@ public final class FaultyStrategyTest {
         check(lines.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "the header");
         if (steps >= 0) equal(steps + 1, frames, "frames");
         @SuppressWarnings("unchecked")
-        Map<String, Object> last = (Map<String, Object>) MiniJson.parse(lines.get(lines.size() - 1));
+        Map<String, Object> last =
+                (Map<String, Object>) MiniJson.parse(lines.get(lines.size() - 1));
         check(last.containsKey("end"), "the last line is the end line");
         return map(last.get("end"));
     }

@@ -107,6 +107,9 @@ public final class Match {
     private ServerSocketChannel server;
     private Path folder;
     private long stepOpened;
+    /** The last step's ball and teams, as sent to the robots and shown to the observer. */
+    private Ball ball;
+    private HostList<Team> teams;
     private boolean started;
     private boolean played;
     private volatile boolean interrupted;
@@ -175,7 +178,8 @@ public final class Match {
         if (!started) start();
         try {
             Map<Integer, List<Event>> events = simulation.begin();
-            kickOff(publish(events), events);
+            kickOff(world(), events);
+            publish(events);
             while (!simulation.isOver() && !interrupted) playStep();
             finish();
         } finally {
@@ -282,23 +286,22 @@ public final class Match {
     }
 
     private void kickOff(ByteBuffer world, Map<Integer, List<Event>> events) throws IOException {
-        List<Wire.TeamRoster> teams = new ArrayList<>();
+        List<Wire.TeamRoster> rosters = new ArrayList<>();
         for (Team team : simulation.teams()) {
             List<Wire.RobotRoster> robots = new ArrayList<>();
             for (Robot r : team.getMembers()) {
                 robots.add(new Wire.RobotRoster(r.getId(), r.getName(), r.getRadius(),
                         r.getMaxMoveVelocity(), r.getMaxTurnVelocity()));
             }
-            teams.add(new Wire.TeamRoster(team.getId(), team.getAttack(), team.getName(),
+            rosters.add(new Wire.TeamRoster(team.getId(), team.getAttack(), team.getName(),
                     robots));
         }
-        Ball ball = simulation.ball();
         for (Seat seat : seats) {
             if (!seat.loaded || seat.ending != null) continue;
             seat.playing = true;
             encoder.clear();
             Wire.start(encoder, new Wire.Start(seat.id, simulation.totalTimes(),
-                    simulation.court(), ball.getRadius(), ball.getNegativeAcceleration(), teams));
+                    simulation.court(), ball.getRadius(), ball.getNegativeAcceleration(), rosters));
             send(seat, encoder.written());
             seat.waiting = true;
         }
@@ -321,7 +324,9 @@ public final class Match {
             seat.outbox = List.of();
         }
         Map<Integer, List<Event>> events = simulation.step();
-        sendSteps(publish(events), events);
+        // The robots get the step first: they play it while the match records it.
+        sendSteps(world(), events);
+        publish(events);
     }
 
     /**
@@ -405,15 +410,20 @@ public final class Match {
         }
     }
 
-    private ByteBuffer publish(Map<Integer, List<Event>> events) {
-        Map<Integer, List<Event>> lists = new LinkedHashMap<>();
-        events.forEach((id, list) -> lists.put(id, HostList.copyOf(list)));
-        Ball ball = simulation.ball();
-        HostList<Team> teams = simulation.teams();
-        config.observer.stepped(simulation.time(), ball, teams, Map.copyOf(lists));
+    /** The step's world as every robot is sent it. */
+    private ByteBuffer world() {
+        ball = simulation.ball();
+        teams = simulation.teams();
         worldEncoder.clear();
         Wire.world(worldEncoder, simulation.time(), ball, teams);
         return worldEncoder.written();
+    }
+
+    /** Shows the step world() encoded to the observer (the replay, the progress bar). */
+    private void publish(Map<Integer, List<Event>> events) {
+        Map<Integer, List<Event>> lists = new LinkedHashMap<>();
+        events.forEach((id, list) -> lists.put(id, HostList.copyOf(list)));
+        config.observer.stepped(simulation.time(), ball, teams, Map.copyOf(lists));
     }
 
     private void sendSteps(ByteBuffer world, Map<Integer, List<Event>> events) {

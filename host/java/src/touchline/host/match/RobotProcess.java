@@ -31,7 +31,9 @@ final class RobotProcess {
             "SIGTSTP", "SIGTTIN", "SIGTTOU", "SIGURG", "SIGXCPU", "SIGXFSZ", "SIGVTALRM",
             "SIGPROF", "SIGWINCH", "SIGIO", "SIGPWR", "SIGSYS"};
     private static final Pattern REPORT_SIGNAL = Pattern.compile("^#\\s+(SIG[A-Z]+) \\(0x");
-    private static final Pattern FRAME = Pattern.compile("^#?\\s*C\\s+\\[([^+\\]]+)\\+0x([0-9a-f]+)\\]\\s*(\\S*)");
+    /** A native frame of the crash report: "C  [libx.so+0x1139]  run+0x19". */
+    private static final Pattern FRAME =
+            Pattern.compile("^#?\\s*C\\s+\\[([^+\\]]+)\\+0x([0-9a-f]+)\\]\\s*(\\S*)");
 
     private final int id;
     private final Path library;
@@ -142,7 +144,9 @@ final class RobotProcess {
                 where = place(m.group(2), m.group(3));
                 break;
             }
-            if (any == null && line.startsWith("#")) any = m.group(3).isEmpty() ? m.group(1) : m.group(3);
+            if (any == null && line.startsWith("#")) {
+                any = m.group(3).isEmpty() ? m.group(1) : m.group(3);
+            }
         }
         if (where != null) return signal + " in " + where + " (" + library + ")";
         return signal + (any != null ? " in " + any : "") + " (" + library + ")";
@@ -150,7 +154,8 @@ final class RobotProcess {
 
     /** The function and file:line of an offset in the library, as well as it can be told. */
     private String place(String offset, String symbol) {
-        String function = symbol.isEmpty() ? "0x" + offset : symbol.replaceAll("\\+0x[0-9a-f]+$", "");
+        String function = symbol.isEmpty() ? "0x" + offset
+                                           : symbol.replaceAll("\\+0x[0-9a-f]+$", "");
         List<String> lines = symbolize("0x" + offset);
         if (lines.size() >= 2) {
             if (!lines.get(0).startsWith("??")) function = lines.get(0);
