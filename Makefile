@@ -65,8 +65,12 @@ dll-test: dll configure
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	bash cmake/wine-ctest.sh $(WIN32_BUILD) -j $(JOBS)
 
+# The fake-JVM benchmarks, then the library's cycle in a real JVM against its floor; the real-JVM
+# table goes into docs/benchmarks.md.
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
+	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
+	$(BUILD)/bench/physics_bench
 
 clean:
 	rm -rf $(BUILD)

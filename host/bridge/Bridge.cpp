@@ -1,15 +1,13 @@
-// Bridge: the host's native side of NativeStrategy. Loads a private copy of a strategy
-// library per robot and calls its three entry points on the calling Java thread.
+// Bridge: the host's native side of NativeStrategy. Loads a strategy library and calls its
+// three entry points on the calling Java thread; prepares a robot process.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <jni.h>
-#include <sys/stat.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -25,7 +23,7 @@ struct Instance {
 };
 
 void throwLoadError(JNIEnv* env, const std::string& message) {
-    jclass type = env->FindClass("touchline/host/StrategyLoadException");
+    jclass type = env->FindClass("touchline/host/robot/StrategyLoadException");
     if (type == nullptr) return;  // NoClassDefFoundError is pending instead
     env->ThrowNew(type, message.c_str());
     env->DeleteLocalRef(type);
@@ -38,64 +36,6 @@ std::string javaString(JNIEnv* env, jstring s) {
     std::string result(chars);
     env->ReleaseStringUTFChars(s, chars);
     return result;
-}
-
-std::string systemError(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool copyFile(int in, int out) {
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        ssize_t n = read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!writeAll(out, buffer.data(), static_cast<size_t>(n))) return false;
-    }
-}
-
-// Copies library into a new file of its own in directory, so that dlopen sees a file it has
-// not loaded yet and maps a fresh instance. Returns the copy's path, or "" and sets error.
-std::string privateCopy(const std::string& library, const std::string& directory,
-                        std::string& error) {
-    int in = open(library.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        error = systemError("cannot open strategy library " + library);
-        return std::string();
-    }
-    std::string pattern = directory + "/touchline-strategy-XXXXXX.so";
-    std::vector<char> path(pattern.begin(), pattern.end());
-    path.push_back('\0');
-    int out = mkostemps(path.data(), 3, O_CLOEXEC);
-    if (out < 0) {
-        error = systemError("cannot copy strategy library " + library + " into " + directory);
-        close(in);
-        return std::string();
-    }
-    bool copied = copyFile(in, out);
-    if (!copied) error = systemError("cannot copy strategy library " + library);
-    close(in);
-    if (close(out) != 0 && copied) {
-        copied = false;
-        error = systemError("cannot copy strategy library " + library);
-    }
-    if (!copied) {
-        unlink(path.data());
-        return std::string();
-    }
-    return std::string(path.data());
 }
 
 // The entry points the library lacks, comma-separated; empty when it has all three.
@@ -125,23 +65,12 @@ Instance* fromHandle(jlong handle) {
 
 extern "C" {
 
-JNIEXPORT jlong JNICALL Java_touchline_host_NativeStrategy_load(JNIEnv* env, jclass,
-                                                                jstring jlibrary,
-                                                                jstring jdirectory) {
+JNIEXPORT jlong JNICALL Java_touchline_host_robot_NativeStrategy_load(JNIEnv* env, jclass,
+                                                                      jstring jlibrary) {
     std::string library = javaString(env, jlibrary);
-    std::string directory = javaString(env, jdirectory);
-    std::string error;
-    std::string copy = privateCopy(library, directory, error);
-    if (copy.empty()) {
-        throwLoadError(env, error);
-        return 0;
-    }
-    void* handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-    std::string reason = handle == nullptr ? std::string(dlerror()) : std::string();
-    // The mapping keeps the code; the file is not needed once dlopen has returned.
-    unlink(copy.c_str());
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        throwLoadError(env, "cannot load strategy library " + library + ": " + reason);
+        throwLoadError(env, "cannot load strategy library " + library + ": " + dlerror());
         return 0;
     }
     Instance instance{handle, entryPoint<InitFunction>(handle, "adapterInit"),
@@ -156,24 +85,37 @@ JNIEXPORT jlong JNICALL Java_touchline_host_NativeStrategy_load(JNIEnv* env, jcl
     return reinterpret_cast<jlong>(new Instance(instance));
 }
 
-JNIEXPORT jint JNICALL Java_touchline_host_NativeStrategy_adapterInit(JNIEnv*, jclass,
-                                                                      jlong handle) {
+// A robot process leaves no core file, ignores the terminal's Ctrl-C (the match ends its
+// robots) and is killed when its parent ends, even while a strategy loops in native code.
+JNIEXPORT jboolean JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(JNIEnv*, jclass,
+                                                                                   jlong parent) {
+    struct rlimit none {};
+    setrlimit(RLIMIT_CORE, &none);
+    signal(SIGINT, SIG_IGN);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have ended before the request was made.
+    return getppid() == static_cast<pid_t>(parent) ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jint JNICALL Java_touchline_host_robot_NativeStrategy_adapterInit(JNIEnv*, jclass,
+                                                                            jlong handle) {
     return fromHandle(handle)->init();
 }
 
 // A Java exception the strategy's run left pending is this native method's exception.
-JNIEXPORT void JNICALL Java_touchline_host_NativeStrategy_adapterRun(JNIEnv* env, jclass,
-                                                                     jlong handle,
-                                                                     jobject adapter) {
+JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_adapterRun(JNIEnv* env, jclass,
+                                                                           jlong handle,
+                                                                           jobject adapter) {
     fromHandle(handle)->run(env, adapter);
 }
 
-JNIEXPORT void JNICALL Java_touchline_host_NativeStrategy_adapterClearup(JNIEnv*, jclass,
-                                                                         jlong handle) {
+JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_adapterClearup(JNIEnv*, jclass,
+                                                                               jlong handle) {
     fromHandle(handle)->clearup();
 }
 
-JNIEXPORT void JNICALL Java_touchline_host_NativeStrategy_unload(JNIEnv*, jclass, jlong handle) {
+JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_unload(JNIEnv*, jclass,
+                                                                       jlong handle) {
     Instance* instance = fromHandle(handle);
     dlclose(instance->handle);
     delete instance;

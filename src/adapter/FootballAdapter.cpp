@@ -80,7 +80,7 @@ void commitExecute() {
     LocalRef console(envBuffer, getOperateConsole());
     HostMethod method = JavaUtils::findMethod(envBuffer, console.get(), "execute", "()V");
     if (method) {
-        envBuffer->CallVoidMethod(console.get(), method.id);
+        envBuffer->functions->CallVoidMethod(envBuffer, console.get(), method.id);
         JavaUtils::checkHostException(envBuffer);
     }
     method.cls.reset();

@@ -1,5 +1,5 @@
 // JavaUtils: the one way the library talks to a host object: call a getter or a one-argument
-// setter by name on the object's own runtime class, and turn host strings into byte strings.
+// setter by name on the object's own runtime class, and turn host strings into UTF-8 text.
 #ifndef TOUCHLINE_ADAPTER_JAVAUTILS_H
 #define TOUCHLINE_ADAPTER_JAVAUTILS_H
 
@@ -50,35 +50,35 @@ class JavaUtils {
 public:
     // Looks name/signature up on the runtime class of object. A null object gives an empty
     // result without any JNI call; a missing method gives an empty result and its pending
-    // NoSuchMethodError is cleared.
+    // NoSuchMethodError is cleared. Throws HostException instead of calling the JVM while an
+    // exception the library saw is still pending (strategy code may have swallowed one).
     static HostMethod findMethod(JNIEnv* env, jobject object, const char* name,
                                  const char* signature);
-    // Throws HostException when the last host call left a Java exception pending.
+    // Throws HostException when the last host call left a Java exception pending, and
+    // remembers that it saw one: the next lookup asks the JVM again only then.
     static void checkHostException(JNIEnv* env);
 
     static std::string cstring(JNIEnv* env, jstring s);
 
-    static bool readBool(JNIEnv* env, jobject object, const std::string& name);
-    static int readInt(JNIEnv* env, jobject object, const std::string& name);
+    static bool readBool(JNIEnv* env, jobject object, const char* name);
+    static int readInt(JNIEnv* env, jobject object, const char* name);
     // The low 32 bits of the host's 64-bit long, as a signed 32-bit value.
-    static int32_t readLong(JNIEnv* env, jobject object, const std::string& name);
-    static double readDouble(JNIEnv* env, jobject object, const std::string& name);
-    static jobject readObject(JNIEnv* env, jobject object, const std::string& name,
-                              const std::string& signature);
-    static jobject readObject(JNIEnv* env, jobject object, const std::string& name);
-    static jobject readObject(JNIEnv* env, jobject object, const std::string& name, int index);
-    static std::string readString(JNIEnv* env, jobject object, const std::string& name);
-    static jobject readList(JNIEnv* env, jobject object, const std::string& name);
+    static int32_t readLong(JNIEnv* env, jobject object, const char* name);
+    static double readDouble(JNIEnv* env, jobject object, const char* name);
+    static jobject readObject(JNIEnv* env, jobject object, const char* name, const char* signature);
+    static jobject readObject(JNIEnv* env, jobject object, const char* name);
+    static jobject readObject(JNIEnv* env, jobject object, const char* name, int index);
+    static std::string readString(JNIEnv* env, jobject object, const char* name);
+    static jobject readList(JNIEnv* env, jobject object, const char* name);
 
-    static void setBool(JNIEnv* env, jobject object, const std::string& name, bool value);
-    static void setInt(JNIEnv* env, jobject object, const std::string& name, int value);
+    static void setBool(JNIEnv* env, jobject object, const char* name, bool value);
+    static void setInt(JNIEnv* env, jobject object, const char* name, int value);
     // Sign-extends the 32-bit value to the host's 64-bit long.
-    static void setLong(JNIEnv* env, jobject object, const std::string& name, int32_t value);
-    static void setDouble(JNIEnv* env, jobject object, const std::string& name, double value);
+    static void setLong(JNIEnv* env, jobject object, const char* name, int32_t value);
+    static void setDouble(JNIEnv* env, jobject object, const char* name, double value);
     // An empty value makes no call at all.
-    static void setString(JNIEnv* env, jobject object, const std::string& name,
-                          const std::string& value);
-    static void setObject(JNIEnv* env, jobject object, const std::string& name, jobject value);
+    static void setString(JNIEnv* env, jobject object, const char* name, const std::string& value);
+    static void setObject(JNIEnv* env, jobject object, const char* name, jobject value);
 };
 
 #endif

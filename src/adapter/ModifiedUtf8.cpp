@@ -1,6 +1,6 @@
 #include "adapter/ModifiedUtf8.h"
 
-#include <cstdint>
+#include <cstddef>
 
 namespace {
 

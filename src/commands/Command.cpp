@@ -48,7 +48,8 @@ void MessageCommand::commit(JNIEnv* env) {
     LocalRef host(env, env->NewStringUTF(ModifiedUtf8::toHost(message.c_str(), converted)));
     JavaUtils::checkHostException(env);
     if (!host) return;
-    env->CallVoidMethod(console.get(), method.id, static_cast<jint>(receiverId), host.get());
+    env->functions->CallVoidMethod(env, console.get(), method.id, static_cast<jint>(receiverId),
+                                   host.get());
     JavaUtils::checkHostException(env);
     method.cls.reset();
     host.reset();

@@ -6,20 +6,25 @@
 #include <jni.h>
 
 #include <string>
+#include <utility>
 
 #include "Toolkit.h"
 
-// Base of every queued host command. Queues own commands through this base, so destroying
-// one through a Command pointer releases everything the derived command owns.
+// Base of every queued host command. Destroying a command, also through a Command pointer,
+// releases everything the derived command owns.
 class Command {
 public:
     Command() = default;
-    Command(const Command&) = delete;
-    Command& operator=(const Command&) = delete;
     virtual ~Command() = default;
 
     // Delivers the command to the host through env.
     virtual void commit(JNIEnv* env) = 0;
+
+protected:
+    // Derived commands are copied and moved as themselves (queues hold them by value), never
+    // sliced through the base.
+    Command(const Command&) = default;
+    Command& operator=(const Command&) = default;
 };
 
 // The robot's move velocity for the coming step: operate console "setMoveVelocity".
@@ -57,7 +62,7 @@ private:
 // Everything printed during one step: debug console "print" (no call for an empty text).
 class PrintCommand : public Command {
 public:
-    explicit PrintCommand(const std::string& text) : text(text) {}
+    explicit PrintCommand(std::string text) : text(std::move(text)) {}
     void commit(JNIEnv* env) override;
 
 private:

@@ -1,8 +1,8 @@
 #include "commands/Debug.h"
 
-#include <memory>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "Toolkit.h"
@@ -10,9 +10,13 @@
 
 namespace {
 
-// Everything printed during the current step, and the views added, in order.
+using ViewCommand =
+    std::variant<LineViewCommand, TextViewCommand, EllipseViewCommand, RectangleViewCommand>;
+
+// Everything printed during the current step, and the views added, in order. The views are
+// held by value, so adding one costs no heap allocation of its own once the queue has grown.
 std::string printBuffer;
-std::vector<std::unique_ptr<Command>> viewCommands;
+std::vector<ViewCommand> viewCommands;
 
 }  // namespace
 
@@ -28,22 +32,22 @@ void print(const char* text) {
 
 void addLineView(const LineView* view) {
     if (view == nullptr) return;
-    viewCommands.push_back(std::make_unique<LineViewCommand>(view));
+    viewCommands.emplace_back(std::in_place_type<LineViewCommand>, view);
 }
 
 void addTextView(const TextView* view) {
     if (view == nullptr || view->text == nullptr) return;
-    viewCommands.push_back(std::make_unique<TextViewCommand>(view));
+    viewCommands.emplace_back(std::in_place_type<TextViewCommand>, view);
 }
 
 void addEllipseView(const EllipseView* view) {
     if (view == nullptr) return;
-    viewCommands.push_back(std::make_unique<EllipseViewCommand>(view));
+    viewCommands.emplace_back(std::in_place_type<EllipseViewCommand>, view);
 }
 
 void addRectangleView(const RectangleView* view) {
     if (view == nullptr) return;
-    viewCommands.push_back(std::make_unique<RectangleViewCommand>(view));
+    viewCommands.emplace_back(std::in_place_type<RectangleViewCommand>, view);
 }
 
 }  // extern "C"
@@ -53,12 +57,14 @@ void commitDebug(JNIEnv* env) {
     // undelivered rest is discarded with these locals and never reaches a later step.
     std::string text;
     text.swap(printBuffer);
-    std::vector<std::unique_ptr<Command>> views;
+    std::vector<ViewCommand> views;
     views.swap(viewCommands);
 
-    if (!text.empty()) PrintCommand(text).commit(env);
-    for (std::unique_ptr<Command>& view : views) {
-        view->commit(env);
-        view.reset();
+    if (!text.empty()) PrintCommand(std::move(text)).commit(env);
+    for (ViewCommand& view : views) {
+        std::visit([env](Command& command) { command.commit(env); }, view);
     }
+    // Delivered: the emptied storage goes back to the queue for the next step.
+    views.clear();
+    viewCommands.swap(views);
 }

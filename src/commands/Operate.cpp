@@ -1,7 +1,6 @@
 #include "commands/Operate.h"
 
-#include <memory>
-#include <utility>
+#include <optional>
 #include <vector>
 
 #include "Toolkit.h"
@@ -10,27 +9,28 @@
 namespace {
 
 // The pending commands of the current step: at most one move and one turn velocity (the last
-// given), and every message in the order sent.
-std::unique_ptr<MoveCommand> moveCommand;
-std::unique_ptr<TurnCommand> turnCommand;
-std::vector<std::unique_ptr<MessageCommand>> messageCommands;
+// given), and every message in the order sent. Held by value: a step's commands cost no heap
+// allocation of their own (a long message text aside), as the queue keeps its storage.
+std::optional<MoveCommand> moveCommand;
+std::optional<TurnCommand> turnCommand;
+std::vector<MessageCommand> messageCommands;
 
 }  // namespace
 
 extern "C" {
 
 void setMoveVelocity(double velocity) {
-    moveCommand = std::make_unique<MoveCommand>(velocity);
+    moveCommand.emplace(velocity);
 }
 
 void setTurnVelocity(double velocity) {
-    turnCommand = std::make_unique<TurnCommand>(velocity);
+    turnCommand.emplace(velocity);
 }
 
 // The id and the text are copied now: the caller may change or free both once this returns.
 void sendMessage(const Bot* bot, const char* message) {
     if (bot == nullptr || message == nullptr) return;
-    messageCommands.push_back(std::make_unique<MessageCommand>(bot->id, message));
+    messageCommands.emplace_back(bot->id, message);
 }
 
 }  // extern "C"
@@ -38,9 +38,11 @@ void sendMessage(const Bot* bot, const char* message) {
 void commitOperate(JNIEnv* env) {
     // The queue is emptied before anything is delivered: if the host throws part way, the
     // undelivered rest is discarded with these locals and never reaches a later step.
-    std::unique_ptr<MoveCommand> move = std::move(moveCommand);
-    std::unique_ptr<TurnCommand> turn = std::move(turnCommand);
-    std::vector<std::unique_ptr<MessageCommand>> messages;
+    std::optional<MoveCommand> move;
+    move.swap(moveCommand);
+    std::optional<TurnCommand> turn;
+    turn.swap(turnCommand);
+    std::vector<MessageCommand> messages;
     messages.swap(messageCommands);
 
     if (move) {
@@ -51,8 +53,8 @@ void commitOperate(JNIEnv* env) {
         turn->commit(env);
         turn.reset();
     }
-    for (std::unique_ptr<MessageCommand>& message : messages) {
-        message->commit(env);
-        message.reset();
-    }
+    for (MessageCommand& message : messages) message.commit(env);
+    // Delivered: the emptied storage goes back to the queue for the next step.
+    messages.clear();
+    messageCommands.swap(messages);
 }

@@ -1,7 +1,9 @@
 #include "events/Action.h"
 
-#include <memory>
+#include <cstring>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "adapter/FootballAdapter.h"
@@ -10,29 +12,46 @@
 
 namespace {
 
-std::vector<std::unique_ptr<ActionHandler>> handlers;
+// Every handler is stored in place, not behind a pointer of its own: clearing the list
+// destroys the handlers but keeps the storage, so a step's rebuild allocates nothing for
+// them (a long message text aside).
+using StoredHandler =
+    std::variant<TickActionHandler, MatchBeginActionHandler, MatchFinishActionHandler,
+                 RoundBeginActionHandler, RoundFinishActionHandler, MessageReceivedActionHandler,
+                 HitRobotActionHandler, HitWallActionHandler, HitBallActionHandler>;
+
+std::vector<StoredHandler> handlers;
 
 // Destroys every handler, first to last, with the message texts it owns.
 void clearHandlers() {
-    for (std::unique_ptr<ActionHandler>& handler : handlers) handler.reset();
     handlers.clear();
 }
 
-// A handler for the host event, made from its type name; the handler reads the event's data
-// now, so nothing is asked of the host when strategy code reads it later.
-std::unique_ptr<ActionHandler> createHandler(JNIEnv* env, jobject event) {
+template <typename Handler, typename... Args>
+void append(Args&&... args) {
+    handlers.emplace_back(std::in_place_type<Handler>, std::forward<Args>(args)...);
+}
+
+// Whether type is the name; the length is compared first, which settles most mismatches.
+template <size_t N>
+bool named(const std::string& type, const char (&name)[N]) {
+    return type.size() == N - 1 && std::memcmp(type.data(), name, N - 1) == 0;
+}
+
+// Appends the handler for the host event, made from its type name; the handler reads the
+// event's data now, so nothing is asked of the host when strategy code reads it later.
+void createHandler(JNIEnv* env, jobject event) {
     // A null type name reads as "", which no event has: it stops like any unknown type.
     const std::string type = JavaUtils::readString(env, event, "getType");
-    if (type == "matchBegin") return std::make_unique<MatchBeginActionHandler>();
-    if (type == "roundBegin") return std::make_unique<RoundBeginActionHandler>();
-    if (type == "matchFinish") return std::make_unique<MatchFinishActionHandler>();
-    if (type == "roundFinish") return std::make_unique<RoundFinishActionHandler>();
-    if (type == "tick") return std::make_unique<TickActionHandler>();
-    if (type == "messageReceived")
-        return std::make_unique<MessageReceivedActionHandler>(env, event);
-    if (type == "hitRobot") return std::make_unique<HitRobotActionHandler>(env, event);
-    if (type == "hitWall") return std::make_unique<HitWallActionHandler>();
-    if (type == "hitBall") return std::make_unique<HitBallActionHandler>();
+    if (named(type, "matchBegin")) return append<MatchBeginActionHandler>();
+    if (named(type, "roundBegin")) return append<RoundBeginActionHandler>();
+    if (named(type, "matchFinish")) return append<MatchFinishActionHandler>();
+    if (named(type, "roundFinish")) return append<RoundFinishActionHandler>();
+    if (named(type, "tick")) return append<TickActionHandler>();
+    if (named(type, "messageReceived")) return append<MessageReceivedActionHandler>(env, event);
+    if (named(type, "hitRobot")) return append<HitRobotActionHandler>(env, event);
+    if (named(type, "hitWall")) return append<HitWallActionHandler>();
+    if (named(type, "hitBall")) return append<HitBallActionHandler>();
     // adapterRun catches this text and shows it in the debug console.
     throw std::string("unknow action : ") + type;
 }
@@ -48,7 +67,7 @@ void updateAction(JNIEnv* env) {
         LocalRef event(env, JavaUtils::readObject(env, list.get(), "get", i));
         // A hole in the host's list is no event: nothing to report for it.
         if (!event) continue;
-        handlers.push_back(createHandler(env, event.get()));
+        createHandler(env, event.get());
         event.reset();
     }
     list.reset();
@@ -61,5 +80,6 @@ int getHandlerNum() {
 
 const ActionHandler* getHandler(int index) {
     if (index < 0 || static_cast<size_t>(index) >= handlers.size()) return nullptr;
-    return handlers[static_cast<size_t>(index)].get();
+    return std::visit([](const ActionHandler& handler) { return &handler; },
+                      handlers[static_cast<size_t>(index)]);
 }

@@ -1,13 +1,21 @@
 # Runs one JVM test under -Xcheck:jni with stdout and stderr merged, echoes what it printed,
 # and fails on a non-zero exit, an uncaught exception, a crash, or any line of the JNI checker.
-# With EXPECT_CHECKER set it does the opposite check: it fails unless a checker line was seen.
+# The robot processes a test starts run under -Xcheck:jni too, and their output is merged in.
+# Each run gets a temporary folder of its own (java.io.tmpdir), removed afterwards, so a test
+# can tell that nothing was left in it. With EXPECT_CHECKER set it does the opposite check: it
+# fails unless a checker line was seen.
+string(RANDOM LENGTH 8 _suffix)
+set(_tmp "/tmp/touchline-test-${_suffix}")
+file(MAKE_DIRECTORY "${_tmp}")
 execute_process(
     COMMAND "${JAVA}" -Xcheck:jni -Xmx256m -XX:+UseSerialGC
             "-Dtouchline.bridge=${BRIDGE}" "-Dtouchline.test.config=${BUILT}"
+            "-Dtouchline.robot.options=-Xcheck:jni" "-Djava.io.tmpdir=${_tmp}"
             -cp "${CLASSPATH}" "${MAIN}" ${CASE}
     OUTPUT_VARIABLE output
     ERROR_VARIABLE output
     RESULT_VARIABLE status)
+file(REMOVE_RECURSE "${_tmp}")
 message("${output}")
 
 # JDK 17's own font scaler (sun.font.FreetypeFontScaler, used when the host draws text into its

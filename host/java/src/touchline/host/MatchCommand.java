@@ -1,18 +1,31 @@
 package touchline.host;
 
 import java.io.IOException;
-import java.io.OutputStreamWriter;
+import java.io.OutputStream;
 import java.io.PrintStream;
-import java.io.UncheckedIOException;
-import java.io.Writer;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.AccessDeniedException;
+import java.nio.file.FileAlreadyExistsException;
+import java.nio.file.FileSystemException;
 import java.nio.file.Files;
 import java.nio.file.InvalidPathException;
+import java.nio.file.NoSuchFileException;
+import java.nio.file.NotDirectoryException;
 import java.nio.file.Path;
 import java.time.Duration;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
+import java.util.Map;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
+import touchline.host.match.Match;
+import touchline.host.match.MatchConfig;
+import touchline.host.match.MatchResult;
+import touchline.host.match.ReplayWriter;
+import touchline.host.match.Summary;
+import touchline.host.robot.Team;
 import touchline.host.replay.ReplayOutputs;
 
 /**
@@ -24,6 +37,9 @@ public final class MatchCommand {
     static final int MAX_ROBOTS = 5;
     static final long MAX_STEPS = 10_000_000;
     static final long MAX_DEADLINE_MS = 600_000;
+    /** Extra JVM options for the robot processes (-Xcheck:jni, say), space-separated. */
+    static final String ROBOT_OPTIONS_PROPERTY = "touchline.robot.options";
+    static final String ROBOT_OPTIONS_VARIABLE = "TOUCHLINE_ROBOT_OPTIONS";
     /** Set by the launcher script when stderr is a terminal. */
     static final String PROGRESS_PROPERTY = "touchline.progress";
 
@@ -45,13 +61,25 @@ public final class MatchCommand {
               --deadline-ms N     a robot that has not ended its step after N milliseconds
                                   misses it; after 20 missed in a row it is stopped
                                   (default: no deadline, every step waits for every robot)
+              --watchdog-ms N     without a deadline: a robot that has not ended its step
+                                  after N milliseconds is stopped (default 5000)
+              --echo ROBOT        write the robot's prints to stderr as the match goes, each
+                                  after its step, id and name; ROBOT is an id, a name or
+                                  "all"; may be repeated
               --out DIR           write replay.jsonl and summary.txt into DIR (created if
                                   needed), with replay.html to watch the match in a
                                   browser and the pictures final.png and trails.png;
-                                  the files are the same for the same match
+                                  the files are the same for the same match; a robot
+                                  process's crash report goes there too
               --help              this text
 
-            Exit status: 0 when the match was played, 2 for bad arguments, 1 for other errors.
+            Each robot plays in a process of its own: a robot that crashes, fails or hangs
+            stands still, and the match plays on. Ctrl-C ends the match early, with the
+            summary so far.
+
+            Exit status: 0 when the match was played, whatever its robots did; 2 for bad
+            arguments; 1 when the host failed or could not write the replay; 130 or 143
+            when interrupted (SIGINT, SIGTERM).
             """;
 
     /** A bad command line: its message is the one line printed. */
@@ -64,12 +92,29 @@ public final class MatchCommand {
     }
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
-            Path out, boolean help) {}
+            Duration watchdog, Path out, List<String> echo, boolean help) {}
+
+    /** The match being played, for the shutdown hook; and the end of main's work. */
+    private static volatile Match current;
+    private static final CountDownLatch DONE = new CountDownLatch(1);
 
     private MatchCommand() {}
 
     public static void main(String[] args) {
         boolean progress = Boolean.getBoolean(PROGRESS_PROPERTY);
+        // SIGINT and SIGTERM: the match stops at the step it plays, the robots are ended, the
+        // replay gets its end line and the summary so far is printed; the JVM then exits with
+        // 128 + the signal's number.
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+            Match match = current;
+            if (match == null) return;
+            match.interrupt();
+            try {
+                DONE.await(20, TimeUnit.SECONDS);
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+            }
+        }, "touchline-interrupt"));
         int status;
         try {
             status = run(args, System.out, System.err, progress);
@@ -78,15 +123,12 @@ public final class MatchCommand {
             status = 1;
         }
         System.out.flush();
-        // Robot threads stuck in native code are daemons; exit does not wait for them.
+        DONE.countDown();
         System.exit(status);
     }
 
     static int run(String[] args, PrintStream out, PrintStream err, boolean progress) {
         Options options;
-        List<NativeStrategy> home = new ArrayList<>();
-        List<NativeStrategy> away = new ArrayList<>();
-        Path copies = null;
         try {
             options = parse(args);
             if (options.help()) {
@@ -94,74 +136,211 @@ public final class MatchCommand {
                 return 0;
             }
             prepareOut(options.out());
-            copies = Files.createTempDirectory("touchline-match-");
-            load(options.home(), copies, home);
-            load(options.away(), copies, away);
-        } catch (UsageException | IOException e) {
+            check(options.home());
+            check(options.away());
+        } catch (UsageException e) {
             err.println(NAME + ": " + e.getMessage());
-            for (NativeStrategy strategy : home) strategy.close();
-            for (NativeStrategy strategy : away) strategy.close();
-            deleteQuietly(copies);
-            return e instanceof UsageException ? 2 : 1;
+            return 2;
         }
         try {
-            return play(options, home, away, out, err, progress);
-        } catch (IOException | UncheckedIOException e) {
-            err.println(NAME + ": cannot write the replay: " + e.getMessage());
+            return play(options, out, err, progress);
+        } catch (UsageException e) {
+            err.println(NAME + ": " + e.getMessage());
+            return 2;
+        } catch (IOException e) {
+            err.println(NAME + ": the match failed: " + e.getMessage());
             return 1;
-        } catch (InterruptedException e) {
-            err.println(NAME + ": interrupted");
-            return 1;
-        } finally {
-            deleteQuietly(copies);
         }
     }
 
-    private static int play(Options options, List<NativeStrategy> home, List<NativeStrategy> away,
-            PrintStream out, PrintStream err, boolean progress)
-            throws IOException, InterruptedException {
-        Writer replayFile = null;
-        ReplayWriter replay = null;
-        if (options.out() != null) {
-            replayFile = new OutputStreamWriter(
-                    Files.newOutputStream(options.out().resolve("replay.jsonl")),
-                    StandardCharsets.UTF_8);
-            replay = new ReplayWriter(replayFile);
-        }
+    /** Robot JVM options: the system property, else the environment variable. */
+    static List<String> robotOptions() {
+        String options = System.getProperty(ROBOT_OPTIONS_PROPERTY);
+        if (options == null) options = System.getenv(ROBOT_OPTIONS_VARIABLE);
+        if (options == null || options.isBlank()) return List.of();
+        return Arrays.asList(options.trim().split("\\s+"));
+    }
+
+    private static int play(Options options, PrintStream out, PrintStream err, boolean progress)
+            throws IOException, UsageException {
         ProgressBar bar = progress ? new ProgressBar(err, options.steps()) : null;
-        ReplayWriter writer = replay;
+        ReplayFile replay = options.out() == null ? null : new ReplayFile(options.out(), err);
+        Echo echo = options.echo().isEmpty() ? null : new Echo(err);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
-                .deadline(options.deadline())
+                .deadline(options.deadline()).watchdog(options.watchdog())
+                .robotJavaOptions(robotOptions()).crashFolder(options.out())
                 .observer((time, ball, teams, events) -> {
-                    if (writer != null) writer.stepped(time, ball, teams, events);
+                    if (replay != null) replay.stepped(time, ball, teams, events);
                     if (bar != null) bar.show(time, teams);
+                })
+                .debugObserver((robot, time, output) -> {
+                    if (replay != null) replay.debug(robot, time, output);
+                    if (echo != null) echo.show(robot, time, output.prints(), bar);
                 });
-        Match match = new Match(config, players(home), players(away));
+        Match match = new Match(config, players(options.home()), players(options.away()));
+        if (!options.echo().isEmpty()) echo.choose(match, options.echo());
+        current = match;
         try {
-            if (replay != null) replay.header(match.simulation(), options.seed());
+            Map<Integer, String> errors = match.start();
+            if (!errors.isEmpty()) {
+                match.abandon();
+                int id = errors.keySet().iterator().next();
+                throw new UsageException("not a strategy library: " + library(options, id) + " ("
+                        + errors.get(id) + ")");
+            }
+            if (replay != null) replay.open(match, options.seed());
             MatchResult result = match.play();
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
             out.print(summary);
-            if (replay != null) {
-                replay.debug(result);
-                replay.end(result);
-                Files.writeString(options.out().resolve("summary.txt"), summary,
-                        StandardCharsets.UTF_8);
-                replayFile.close();
-                ReplayOutputs.write(options.out().resolve("replay.jsonl"));
-            }
-            return 0;
+            out.flush();
+            if (replay == null) return 0;
+            boolean written = replay.finish(result, summary);
+            replay.close();
+            // The page and the pictures are made from the finished replay; an interrupted
+            // match ends at once, with its replay only.
+            if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
+            return written ? 0 : 1;
         } finally {
-            if (replayFile != null) replayFile.close();
+            if (replay != null) replay.close();
+            current = null;
         }
     }
 
+    /** replay.html, final.png and trails.png beside the replay; false if they failed. */
+    private static boolean pageAndPictures(Path folder, PrintStream err) {
+        try {
+            ReplayOutputs.write(folder.resolve("replay.jsonl"));
+            return true;
+        } catch (IOException | RuntimeException e) {
+            err.println(NAME + ": cannot write the replay page and pictures: " + e.getMessage());
+            return false;
+        }
+    }
+
+    private static Path library(Options options, int id) {
+        int home = options.home().size();
+        return id <= home ? options.home().get(id - 1) : options.away().get(id - 1 - home);
+    }
+
+    /**
+     * replay.jsonl and summary.txt in the --out folder. A write that fails stops the recording
+     * with one line naming the file and the system's reason; the match plays on.
+     */
+    private static final class ReplayFile {
+        private final Path folder;
+        private final PrintStream err;
+        private OutputStream stream;
+        private ReplayWriter writer;
+        private boolean told;
+
+        ReplayFile(Path folder, PrintStream err) {
+            this.folder = folder;
+            this.err = err;
+        }
+
+        void open(Match match, long seed) throws IOException {
+            Path file = folder.resolve("replay.jsonl");
+            try {
+                stream = Files.newOutputStream(file);
+            } catch (IOException e) {
+                throw new IOException("cannot write " + file + ": " + reason(e), e);
+            }
+            writer = new ReplayWriter(stream, file);
+            writer.header(match.simulation(), seed);
+            check();
+        }
+
+        void stepped(long time, touchline.host.robot.Ball ball, List<Team> teams,
+                Map<Integer, List<touchline.host.robot.Event>> events) {
+            if (writer == null) return;
+            writer.stepped(time, ball, teams, events);
+            check();
+        }
+
+        void debug(int robot, long time, touchline.host.robot.DebugConsole.Output output) {
+            if (writer == null) return;
+            writer.debug(robot, time, output);
+            check();
+        }
+
+        /** Writes the end line and summary.txt; false when anything could not be written. */
+        boolean finish(MatchResult result, String summary) {
+            writer.end(result);
+            check();
+            boolean written = writer.error() == null;
+            Path file = folder.resolve("summary.txt");
+            try {
+                Files.writeString(file, summary, StandardCharsets.UTF_8);
+            } catch (IOException e) {
+                err.println(NAME + ": cannot write " + file + ": " + reason(e));
+                written = false;
+            }
+            return written;
+        }
+
+        private void check() {
+            if (told || writer.error() == null) return;
+            told = true;
+            err.println(NAME + ": cannot write " + writer.file() + ": "
+                    + reason(writer.error()) + "; the recording stops, the match plays on");
+        }
+
+        void close() {
+            if (stream == null) return;
+            try {
+                stream.close();
+            } catch (IOException e) {
+                check();
+            }
+            stream = null;
+        }
+    }
+
+    /** --echo: the chosen robots' prints on stderr, as each robot's step reaches the match. */
+    private static final class Echo {
+        private final PrintStream err;
+        private final java.util.Map<Integer, String> names = new java.util.HashMap<>();
+
+        Echo(PrintStream err) {
+            this.err = err;
+        }
+
+        void choose(Match match, List<String> chosen) {
+            for (int id : match.simulation().robotIds()) {
+                String name = match.simulation().robotName(id);
+                if (chosen.contains("all") || chosen.contains(Integer.toString(id))
+                        || chosen.contains(name)) {
+                    names.put(id, name);
+                }
+            }
+        }
+
+        void show(int robot, long time, List<String> prints, ProgressBar bar) {
+            String name = names.get(robot);
+            if (name == null || prints.isEmpty()) return;
+            if (bar != null) bar.done();
+            for (String text : prints) {
+                err.println("[" + time + "] " + robot + " " + name + ": " + text);
+            }
+        }
+    }
+
+    /** The system's reason for a failed file operation, without the file names. */
+    static String reason(IOException e) {
+        if (e instanceof FileSystemException f && f.getReason() != null) return f.getReason();
+        if (e instanceof NoSuchFileException) return "No such file or directory";
+        if (e instanceof AccessDeniedException) return "Permission denied";
+        if (e instanceof FileAlreadyExistsException) return "File exists";
+        if (e instanceof NotDirectoryException) return "Not a directory";
+        return e.getMessage() == null ? e.getClass().getSimpleName() : e.getMessage();
+    }
+
     /** A robot's name is its library's file name without "lib" and the extension. */
-    static List<Match.Player> players(List<NativeStrategy> strategies) {
+    static List<Match.Player> players(List<Path> libraries) {
         List<Match.Player> players = new ArrayList<>();
-        for (NativeStrategy strategy : strategies) {
-            players.add(new Match.Player(robotName(strategy.library()), strategy));
+        for (Path library : libraries) {
+            players.add(Match.Player.library(robotName(library), library));
         }
         return players;
     }
@@ -181,7 +360,9 @@ public final class MatchCommand {
         long steps = 3000;
         long seed = 1;
         Duration deadline = null;
+        Duration watchdog = MatchConfig.DEFAULT_WATCHDOG;
         Path out = null;
+        List<String> echo = new ArrayList<>();
         boolean help = false;
         for (int i = 0; i < args.length; i++) {
             String option = args[i];
@@ -207,8 +388,8 @@ public final class MatchCommand {
             if (!option.startsWith("-")) {
                 throw new UsageException("unexpected argument " + option + " (see --help)");
             }
-            if (!List.of("--robots", "--steps", "--seed", "--deadline-ms", "--out")
-                    .contains(option)) {
+            if (!List.of("--robots", "--steps", "--seed", "--deadline-ms", "--watchdog-ms",
+                    "--out", "--echo").contains(option)) {
                 throw new UsageException("unknown option " + option + " (see --help)");
             }
             String value = inline;
@@ -224,14 +405,22 @@ public final class MatchCommand {
                 case "--seed" -> seed = number(option, value, Long.MIN_VALUE, Long.MAX_VALUE);
                 case "--deadline-ms" ->
                     deadline = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
-                default -> out = path(option, value);
+                case "--echo" -> echo.add(value);
+                case "--watchdog-ms" ->
+                    watchdog = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
+                default -> {
+                    if (value.isEmpty()) throw new UsageException("--out needs a folder name");
+                    out = path(option, value);
+                }
             }
         }
-        if (help) return new Options(home, away, steps, seed, deadline, out, true);
+        if (help) {
+            return new Options(home, away, steps, seed, deadline, watchdog, out, echo, true);
+        }
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
         return new Options(team("--home", home, robots), team("--away", away, robots), steps,
-                seed, deadline, out, false);
+                seed, deadline, watchdog, out, List.copyOf(echo), false);
     }
 
     private static List<Path> team(String option, List<Path> libraries, Integer robots)
@@ -275,43 +464,29 @@ public final class MatchCommand {
         return value;
     }
 
-    private static void prepareOut(Path out) throws UsageException, IOException {
+    /** Creates the --out folder; any failure is a bad argument, with the system's reason. */
+    private static void prepareOut(Path out) throws UsageException {
         if (out == null) return;
         if (Files.exists(out) && !Files.isDirectory(out)) {
             throw new UsageException("--out " + out + " is not a directory");
         }
-        Files.createDirectories(out);
+        try {
+            Files.createDirectories(out);
+        } catch (IOException e) {
+            throw new UsageException("--out " + out + ": cannot create the folder: " + reason(e));
+        }
+        if (!Files.isWritable(out)) {
+            throw new UsageException("--out " + out + ": cannot write into it: Permission denied");
+        }
     }
 
-    /**
-     * Loads every library into loaded, in order; the first that is missing or no strategy
-     * library ends it, and the caller closes what was loaded.
-     */
-    private static void load(List<Path> libraries, Path copies, List<NativeStrategy> loaded)
-            throws UsageException {
+    /** Every library must be a readable file; whether it is a strategy library, loading tells. */
+    private static void check(List<Path> libraries) throws UsageException {
         for (Path library : libraries) {
             if (!Files.exists(library)) throw new UsageException("no such file: " + library);
             if (!Files.isRegularFile(library) || !Files.isReadable(library)) {
                 throw new UsageException("not a readable file: " + library);
             }
-            NativeStrategy strategy = new NativeStrategy(library, copies);
-            try {
-                strategy.load();
-            } catch (StrategyLoadException e) {
-                throw new UsageException("not a strategy library: " + library + " ("
-                        + Summary.oneLine(e) + ")");
-            }
-            loaded.add(strategy);
-        }
-    }
-
-    private static void deleteQuietly(Path directory) {
-        if (directory == null) return;
-        try (var files = Files.list(directory)) {
-            for (Path file : files.toList()) Files.deleteIfExists(file);
-            Files.deleteIfExists(directory);
-        } catch (IOException e) {
-            // A copy the system still holds open stays behind in the temporary directory.
         }
     }
 
@@ -342,7 +517,9 @@ public final class MatchCommand {
             err.flush();
         }
 
+        /** Clears the line; the next step draws it again. */
         void done() {
+            lastShown = -1;
             err.print("\r" + " ".repeat(WIDTH + 40) + "\r");
             err.flush();
         }

@@ -3,7 +3,6 @@ package touchline.host;
 import static touchline.host.Tests.check;
 import static touchline.host.Tests.equal;
 
-import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.time.Duration;
@@ -11,20 +10,38 @@ import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import touchline.host.match.Match;
+import touchline.host.match.MatchConfig;
+import touchline.host.match.MatchResult;
+import touchline.host.match.RobotOutcome;
+import touchline.host.robot.Adapter;
+import touchline.host.robot.EllipseView;
+import touchline.host.robot.Event;
+import touchline.host.robot.InfoConsole;
+import touchline.host.robot.LineView;
+import touchline.host.robot.MessageReceivedEvent;
+import touchline.host.robot.NativeStrategy;
+import touchline.host.robot.RectangleView;
+import touchline.host.robot.StrategyLoadException;
+import touchline.host.robot.TextView;
 
-/** Strategy libraries played in a real JVM through the native bridge. */
+/**
+ * Strategy libraries played in real JVMs through the native bridge: each robot in a robot
+ * process of its own, or, to hand a strategy a faulty host, on a thread of the test's JVM.
+ */
 public final class BridgeTest {
-    /** Plays a match of built strategy libraries, named by their keys, copying them to copies. */
-    static MatchResult play(MatchConfig config, Path copies, List<String> home, List<String> away)
+    /** Plays a match of built strategy libraries, named by their keys, in robot processes. */
+    static MatchResult play(MatchConfig config, List<String> home, List<String> away)
             throws Exception {
-        return new Match(config, players(copies, home), players(copies, away)).play();
+        MatchResult result = new Match(config.robotJavaOptions(Tests.robotOptions()),
+                players(home), players(away)).play();
+        Tests.assertNoMatchFolderLeft();
+        return result;
     }
 
-    static List<Match.Player> players(Path copies, List<String> keys) throws IOException {
+    static List<Match.Player> players(List<String> keys) throws Exception {
         List<Match.Player> players = new ArrayList<>();
-        for (String key : keys) {
-            players.add(new Match.Player(key, new NativeStrategy(Tests.built(key), copies)));
-        }
+        for (String key : keys) players.add(Match.Player.library(key, Tests.built(key)));
         return players;
     }
 
@@ -38,9 +55,9 @@ public final class BridgeTest {
         return fields;
     }
 
-    static List<Map<String, String>> reports(RobotOutcome robot) {
+    static List<Map<String, String>> reports(EngineTest.DebugLog log, int robot) {
         List<Map<String, String>> reports = new ArrayList<>();
-        for (DebugConsole.Print print : robot.debug().prints()) {
+        for (EngineTest.DebugLog.Print print : log.prints(robot)) {
             if (print.text().startsWith("first=")) reports.add(report(print.text()));
         }
         return reports;
@@ -50,29 +67,24 @@ public final class BridgeTest {
         equal(steps, result.time(), "time reached");
         for (RobotOutcome robot : result.robots()) {
             equal(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of robot " + robot.id()
-                    + (robot.error() != null ? " (" + robot.error() + ")" : ""));
+                    + " (" + robot.reason() + ")");
         }
-        check(result.allThreadsEnded(), "every robot thread ended");
-        equal(List.of(), Tests.liveRobotThreads(), "live robot threads");
     }
 
     // ------------------------------------------------------------------ whole matches
 
     static void sampleTenThousandSteps() throws Exception {
-        Path copies = Tests.copyDirectory();
         long started = System.nanoTime();
-        MatchResult result = play(new MatchConfig().steps(10_000), copies, List.of("sample"),
+        MatchResult result = play(new MatchConfig().steps(10_000), List.of("sample"),
                 List.of("sample"));
         System.out.printf("10000 steps in %d ms%n", (System.nanoTime() - started) / 1000000);
         assertAllFinished(result, 10_000);
-        Tests.assertEmptyAndDelete(copies);
     }
 
     static void fiveASide() throws Exception {
-        Path copies = Tests.copyDirectory();
         List<String> team = List.of("sample", "sample", "sample", "sample", "sample");
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = play(new MatchConfig().steps(1_000).observer(trace), copies, team,
+        MatchResult result = play(new MatchConfig().steps(1_000).observer(trace), team,
                 team);
         equal(10, result.robots().size(), "robots");
         assertAllFinished(result, 1_000);
@@ -80,17 +92,16 @@ public final class BridgeTest {
                 .filter(r -> trace.robot(1_000, r.id()).getX() != trace.robot(0, r.id()).getX())
                 .count();
         check(moved > 0, "the defenders moved");
-        Tests.assertEmptyAndDelete(copies);
     }
 
     static void sameFileIndependentInstances() throws Exception {
-        Path copies = Tests.copyDirectory();
         long steps = 50;
-        MatchResult result = play(new MatchConfig().steps(steps), copies,
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
+        MatchResult result = play(new MatchConfig().steps(steps).debugObserver(log),
                 List.of("reporter", "reporter"), List.of("reporter", "reporter"));
         assertAllFinished(result, steps);
         for (RobotOutcome robot : result.robots()) {
-            List<Map<String, String>> reports = reports(robot);
+            List<Map<String, String>> reports = reports(log, robot.id());
             check(reports.size() >= steps, "robot " + robot.id() + " printed every step");
             for (int t = 0; t < reports.size(); t++) {
                 Map<String, String> r = reports.get(t);
@@ -101,68 +112,60 @@ public final class BridgeTest {
                 equal(Integer.toString(t), r.get("steps"), "own step count, robot " + robot.id());
             }
         }
-        Tests.assertEmptyAndDelete(copies);
     }
 
     // ------------------------------------------------------------------ load errors
 
     static void loadErrorsNameFileAndSymbol() throws Exception {
-        Path copies = Tests.copyDirectory();
-        Path missing = copies.resolveSibling("touchline-no-such-strategy.so");
-        String noFile = loadError(missing, copies);
+        Path missing = Path.of(System.getProperty("java.io.tmpdir"), "touchline-no-such.so");
+        String noFile = loadError(missing);
         check(noFile.contains(missing.toString()) && noFile.contains("No such file"), noFile);
 
         Path text = Files.createTempFile("touchline-not-a-library-", ".so");
         Files.writeString(text, "not a shared library");
-        String notLibrary = loadError(text, copies);
+        String notLibrary = loadError(text);
         Files.delete(text);
         check(notLibrary.contains("cannot load strategy library " + text), notLibrary);
 
         Path noRun = Tests.built("norun");
-        String noEntry = loadError(noRun, copies);
+        String noEntry = loadError(noRun);
         check(noEntry.contains(noRun.toString()) && noEntry.contains("adapterRun")
                 && !noEntry.contains("adapterInit"), noEntry);
 
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = play(new MatchConfig().steps(100).observer(trace), copies,
+        MatchResult result = play(new MatchConfig().steps(100).observer(trace),
                 List.of("norun", "sample"), List.of("sample"));
         equal(100L, result.time(), "the match went on");
         equal(RobotOutcome.Ending.NOT_LOADED, result.robot(1).ending(), "robot 1");
-        check(result.robot(1).error() instanceof StrategyLoadException, "robot 1's error");
-        check(result.robot(1).error().getMessage().contains("adapterRun"), "robot 1's error text");
+        check(result.robot(1).reason().contains("adapterRun"), "robot 1's error text");
         equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
         equal(RobotOutcome.Ending.FINISHED, result.robot(3).ending(), "robot 3");
         EngineTest.assertStill(trace, 1, 0, 100);
-        Tests.assertEmptyAndDelete(copies);
     }
 
-    static String loadError(Path library, Path copies) throws Exception {
-        NativeStrategy strategy = new NativeStrategy(library, copies);
+    static String loadError(Path library) throws Exception {
+        NativeStrategy strategy = new NativeStrategy(library);
         return Tests.thrown(StrategyLoadException.class, strategy::load).getMessage();
     }
 
     // ------------------------------------------------------------------ strategies that stop
 
     static void runReturnsAtOnce() throws Exception {
-        Path copies = Tests.copyDirectory();
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = play(new MatchConfig().steps(100).observer(trace), copies,
+        MatchResult result = play(new MatchConfig().steps(100).observer(trace),
                 List.of("returns"), List.of("sample"));
         equal(100L, result.time(), "the match went on");
         equal(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
         equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
         EngineTest.assertStill(trace, 1, 0, 100);
-        check(result.allThreadsEnded(), "every robot thread ended");
-        Tests.assertEmptyAndDelete(copies);
     }
 
     static void neverExecutesWithDeadline() throws Exception {
-        Path copies = Tests.copyDirectory();
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchConfig config = new MatchConfig().steps(300).deadline(Duration.ofMillis(20))
                 .maxMissedInRow(10).endGrace(Duration.ofMillis(200)).observer(trace);
         long started = System.nanoTime();
-        MatchResult result = play(config, copies, List.of("never"), List.of("sample"));
+        MatchResult result = play(config, List.of("never"), List.of("sample"));
         long millis = (System.nanoTime() - started) / 1000000;
         System.out.printf("300 steps with a stalled robot in %d ms%n", millis);
         equal(300L, result.time(), "the match reached its end");
@@ -170,98 +173,106 @@ public final class BridgeTest {
         RobotOutcome never = result.robot(1);
         equal(RobotOutcome.Ending.STOPPED, never.ending(), "the stalled robot");
         equal(10, never.missedSteps(), "missed steps before the stop");
-        check(!never.threadEnded(), "the stalled robot's thread still runs its native loop");
+        equal("missed 10 steps in a row", never.reason(), "why it was stopped");
         equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the other robot");
         EngineTest.assertStill(trace, 1, 0, 300);
-        Tests.assertEmptyAndDelete(copies);
     }
 
     // ------------------------------------------------------------------ faulty hosts
 
-    /** Robot 1 plays the reporter through a faulty info console; robot 2 plays it normally. */
-    static MatchResult faultyMatch(long steps, EngineTest.Trace trace,
+    /**
+     * Robot 1 plays the reporter through a faulty info console, on a thread of this JVM;
+     * robot 2 plays it normally, in a robot process.
+     */
+    static MatchResult faultyMatch(long steps, EngineTest.Trace trace, EngineTest.DebugLog log,
             java.util.function.Function<InfoConsole, Object> fault) throws Exception {
-        Path copies = Tests.copyDirectory();
-        MatchConfig config = new MatchConfig().steps(steps).observer(trace)
+        MatchConfig config = new MatchConfig().steps(steps).observer(trace).debugObserver(log)
+                .robotJavaOptions(Tests.robotOptions())
                 .adapters((id, info, operate, debug) -> new Adapter(
                         id == 1 ? fault.apply(info) : info, operate, debug));
-        MatchResult result = play(config, copies, List.of("reporter"), List.of("reporter"));
+        Match.Player faulty = Match.Player.program("reporter",
+                new NativeStrategy(Tests.built("reporter")));
+        MatchResult result = new Match(config, List.of(faulty), players(List.of("reporter")))
+                .play();
         equal(steps, result.time(), "the match reached its end");
         equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot with a sound host");
-        check(result.allThreadsEnded(), "every robot thread ended");
-        Tests.assertEmptyAndDelete(copies);
+        Tests.assertNoMatchFolderLeft();
         return result;
     }
 
     static void faultMissingMethod() throws Exception {
-        MatchResult result = faultyMatch(20, new EngineTest.Trace(), InfoWithoutActions::new);
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
+        MatchResult result = faultyMatch(20, new EngineTest.Trace(), log, InfoWithoutActions::new);
         equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
-        List<Map<String, String>> reports = reports(result.robot(1));
+        List<Map<String, String>> reports = reports(log, 1);
         check(reports.size() >= 20, "robot 1 printed every step");
         for (Map<String, String> r : reports) equal("0", r.get("actions"), "events, no getActions");
-        for (Map<String, String> r : reports(result.robot(2))) {
+        for (Map<String, String> r : reports(log, 2)) {
             check(!r.get("actions").equals("0"), "the sound robot sees events");
         }
     }
 
     static void faultNullGetters() throws Exception {
-        MatchResult result = faultyMatch(20, new EngineTest.Trace(),
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
+        MatchResult result = faultyMatch(20, new EngineTest.Trace(), log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.NULL_GETTERS, 0));
         equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
-        List<Map<String, String>> reports = reports(result.robot(1));
+        List<Map<String, String>> reports = reports(log, 1);
         check(reports.size() >= 20, "robot 1 printed every step");
         for (Map<String, String> r : reports) {
             equal("0", r.get("bots"), "robots without teams");
             equal("0.000", r.get("ballx"), "ball without a ball object");
         }
-        Map<String, String> sound = reports(result.robot(2)).get(0);
+        Map<String, String> sound = reports(log, 2).get(0);
         equal("2", sound.get("bots"), "the sound robot's robots");
         check(!sound.get("ballx").equals("0.000"), "the sound robot's ball");
     }
 
     static void faultThrowingMethod() throws Exception {
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = faultyMatch(30, trace,
+        MatchResult result = faultyMatch(30, trace, log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.THROWING_GETTER, 5));
         RobotOutcome robot = result.robot(1);
         equal(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
-        check(robot.error() instanceof IllegalStateException, "host's exception: " + robot.error());
-        equal(FaultyInfo.FAILURE, robot.error().getMessage(), "its message");
-        List<Map<String, String>> reports = reports(robot);
+        equal(FaultyInfo.FAILURE, robot.reason(), "the host's exception's message");
+        List<Map<String, String>> reports = reports(log, robot.id());
         equal(5, reports.size(), "prints until the failing step");
         check(trace.robot(5, 1).getX() > trace.robot(0, 1).getX(), "robot 1 moved while playing");
         EngineTest.assertStill(trace, 1, 5, 30);
     }
 
     static void faultUnknownEvent() throws Exception {
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = faultyMatch(30, trace,
+        MatchResult result = faultyMatch(30, trace, log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.UNKNOWN_EVENT, 3));
         RobotOutcome robot = result.robot(1);
-        equal(RobotOutcome.Ending.RETURNED, robot.ending(), "robot 1");
-        equal(null, robot.error(), "robot 1's error");
-        check(robot.debug().printsAt(3).contains("unknow action : " + FaultyInfo.UNKNOWN_TYPE),
-                "the strategy says why it stopped: " + robot.debug().printsAt(3));
+        equal(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
+        equal("unknow action : " + FaultyInfo.UNKNOWN_TYPE, robot.reason(), "robot 1's error");
+        check(log.printsAt(1, 3).contains("unknow action : " + FaultyInfo.UNKNOWN_TYPE),
+                "the strategy says why it stopped: " + log.printsAt(1, 3));
         EngineTest.assertStill(trace, 1, 3, 30);
     }
 
     // ------------------------------------------------------------------ the whole toolkit
 
     static void everyToolkitCall() throws Exception {
-        Path copies = Tests.copyDirectory();
         long steps = 300;
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = play(new MatchConfig().steps(steps).observer(trace), copies,
-                List.of("everycall", "everycall"), List.of("everycall"));
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
+        MatchResult result = play(new MatchConfig().steps(steps).observer(trace)
+                .debugObserver(log), List.of("everycall", "everycall"), List.of("everycall"));
         assertAllFinished(result, steps);
         for (RobotOutcome robot : result.robots()) {
-            List<String> notes = robot.debug().prints().stream().map(DebugConsole.Print::text)
+            List<String> notes = log.prints(robot.id()).stream()
+                    .map(EngineTest.DebugLog.Print::text)
                     .filter(text -> text.startsWith("t=")).toList();
             check(notes.size() >= steps, "robot " + robot.id() + " printed every step");
             for (String note : notes) {
                 check(!note.contains("nan") && !note.contains("inf"), "a finite digest: " + note);
             }
-            check(robot.debug().drawings().size() >= 5 * steps,
+            check(log.drawings(robot.id()).size() >= 5 * steps,
                     "robot " + robot.id() + " drew every step");
         }
         List<String> messages = new ArrayList<>();
@@ -272,7 +283,7 @@ public final class BridgeTest {
         }
         check(messages.contains("1:to myself") && messages.contains("2:to the team"),
                 "robot 1's messages: " + messages);
-        List<DebugConsole.Drawing> views = result.robot(1).debug().drawings();
+        List<EngineTest.DebugLog.Drawing> views = log.drawings(1);
         LineView line = (LineView) views.get(0).view();
         check(line.getShowTime() == 3 && line.getColor() == 0xff0000 && line.getBeginX() == 1
                 && line.getEndY() == 4, "the line view as drawn");
@@ -281,7 +292,6 @@ public final class BridgeTest {
         check(((EllipseView) views.get(3).view()).isFill(), "fill 1 fills the ellipse");
         RectangleView rectangle = (RectangleView) views.get(4).view();
         check(!rectangle.isFill() && rectangle.getShowTime() == -1, "the rectangle view as drawn");
-        Tests.assertEmptyAndDelete(copies);
     }
 
     // ------------------------------------------------------------------ text
@@ -289,10 +299,10 @@ public final class BridgeTest {
     /** Strategy text in UTF-8 reaches the host as the same characters and comes back intact. */
     static void textCrossesIntact() throws Exception {
         String emojiText = "\uD83D\uDE00 emoji then ABCDEFGH";
-        Path copies = Tests.copyDirectory();
         long steps = 10;
         EngineTest.Trace trace = new EngineTest.Trace();
-        MatchResult result = play(new MatchConfig().steps(steps).observer(trace), copies,
+        EngineTest.DebugLog log = new EngineTest.DebugLog();
+        MatchResult result = play(new MatchConfig().steps(steps).observer(trace).debugObserver(log),
                 List.of("text", "text"), List.of("text"));
         assertAllFinished(result, steps);
         StringBuilder hex = new StringBuilder();
@@ -301,8 +311,8 @@ public final class BridgeTest {
         }
         for (int id : new int[] {1, 2}) {
             int teammate = 3 - id;
-            List<String> prints = result.robot(id).debug().prints().stream()
-                    .map(DebugConsole.Print::text).toList();
+            List<String> prints =
+                    log.prints(id).stream().map(EngineTest.DebugLog.Print::text).toList();
             equal(List.of(emojiText, "\uFFFD tail", "got=" + teammate + ":" + hex), prints,
                     "robot " + id + "'s prints");
             List<String> received = new ArrayList<>();
@@ -313,9 +323,9 @@ public final class BridgeTest {
             }
             equal(List.of(emojiText), received, "messages the host gave robot " + id);
         }
-        equal(List.of(emojiText, "\uFFFD tail"), result.robot(3).debug().prints().stream()
-                .map(DebugConsole.Print::text).toList(), "robot 3 has no teammate to hear from");
-        Tests.assertEmptyAndDelete(copies);
+        equal(List.of(emojiText, "\uFFFD tail"),
+                log.prints(3).stream().map(EngineTest.DebugLog.Print::text).toList(),
+                "robot 3 has no teammate to hear from");
     }
 
     public static void main(String[] args) {

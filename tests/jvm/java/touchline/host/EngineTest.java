@@ -12,8 +12,32 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.atomic.AtomicReference;
+import touchline.host.match.Match;
+import touchline.host.match.MatchConfig;
+import touchline.host.match.MatchResult;
+import touchline.host.match.RobotOutcome;
+import touchline.host.match.Simulation;
+import touchline.host.robot.Adapter;
+import touchline.host.robot.Ball;
+import touchline.host.robot.Court;
+import touchline.host.robot.DebugConsole;
+import touchline.host.robot.Event;
+import touchline.host.robot.HitRobotEvent;
+import touchline.host.robot.InfoConsole;
+import touchline.host.robot.LineView;
+import touchline.host.robot.MatchOverException;
+import touchline.host.robot.MessageReceivedEvent;
+import touchline.host.robot.OperateConsole;
+import touchline.host.robot.Robot;
+import touchline.host.robot.RobotProgram;
+import touchline.host.robot.RobotStoppedException;
+import touchline.host.robot.Team;
+import touchline.host.robot.View;
 
-/** The host without native code: lockstep, match end, consoles and world, with Java robots. */
+/**
+ * The host without native code: lockstep, match end, consoles and world, with Java robots
+ * played on threads of the test's process over the same exchange as robot processes.
+ */
 public final class EngineTest {
     /** One step of a Java robot: false ends its run. */
     interface Step {
@@ -63,12 +87,49 @@ public final class EngineTest {
         }
     }
 
+    /** Every print and view the robots made, by robot, with the step they looked at. */
+    static final class DebugLog implements MatchConfig.DebugObserver {
+        record Print(long time, String text) {}
+
+        record Drawing(long time, View view) {}
+
+        private final Map<Integer, List<Print>> prints = new HashMap<>();
+        private final Map<Integer, List<Drawing>> drawings = new HashMap<>();
+
+        @Override
+        public synchronized void debug(int robot, long time, DebugConsole.Output output) {
+            for (String text : output.prints()) {
+                prints.computeIfAbsent(robot, r -> new ArrayList<>()).add(new Print(time, text));
+            }
+            for (View view : output.views()) {
+                drawings.computeIfAbsent(robot, r -> new ArrayList<>())
+                        .add(new Drawing(time, view));
+            }
+        }
+
+        synchronized List<Print> prints(int robot) {
+            return List.copyOf(prints.getOrDefault(robot, List.of()));
+        }
+
+        synchronized List<String> printsAt(int robot, long time) {
+            return prints(robot).stream().filter(p -> p.time() == time).map(Print::text).toList();
+        }
+
+        synchronized List<Drawing> drawings(int robot) {
+            return List.copyOf(drawings.getOrDefault(robot, List.of()));
+        }
+    }
+
     static MatchResult play(MatchConfig config, List<RobotProgram> home,
-            List<RobotProgram> away) throws InterruptedException {
+            List<RobotProgram> away) throws Exception {
         List<Match.Player> homePlayers = new ArrayList<>();
-        for (RobotProgram p : home) homePlayers.add(new Match.Player("h" + homePlayers.size(), p));
+        for (RobotProgram p : home) {
+            homePlayers.add(Match.Player.program("h" + homePlayers.size(), p));
+        }
         List<Match.Player> awayPlayers = new ArrayList<>();
-        for (RobotProgram p : away) awayPlayers.add(new Match.Player("a" + awayPlayers.size(), p));
+        for (RobotProgram p : away) {
+            awayPlayers.add(Match.Player.program("a" + awayPlayers.size(), p));
+        }
         return new Match(config, homePlayers, awayPlayers).play();
     }
 
@@ -179,8 +240,7 @@ public final class EngineTest {
         check(secondExecute.get() instanceof MatchOverException, "execute after the end throws");
         equal(List.of(Event.TICK, Event.ROUND_FINISH, Event.MATCH_FINISH), trace.types(20, 3),
                 "events of the last step");
-        check(result.allThreadsEnded(), "every robot thread ended");
-        equal(List.of(), Tests.liveRobotThreads(), "live robot threads");
+        Tests.assertRobotThreadsEnd();
     }
 
     static void earlyEndsStandStill() throws Exception {
@@ -210,15 +270,15 @@ public final class EngineTest {
         equal(30L, result.time(), "the match went on to its end");
         equal(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
         equal(RobotOutcome.Ending.FAILED, result.robot(2).ending(), "robot 2");
-        equal("strategy failure", result.robot(2).error().getMessage(), "robot 2's error");
+        equal("strategy failure", result.robot(2).reason(), "robot 2's error");
         equal(RobotOutcome.Ending.NOT_LOADED, result.robot(3).ending(), "robot 3");
-        equal("no such strategy", result.robot(3).error().getMessage(), "robot 3's error");
+        equal("no such strategy", result.robot(3).reason(), "robot 3's error");
         equal(RobotOutcome.Ending.FINISHED, result.robot(4).ending(), "robot 4");
         check(trace.robot(3, 1).getX() > trace.robot(0, 1).getX(), "robot 1 moved while playing");
         assertStill(trace, 1, 3, 30);
         assertStill(trace, 2, 5, 30);
         assertStill(trace, 3, 0, 30);
-        check(result.allThreadsEnded(), "every robot thread ended");
+        Tests.assertRobotThreadsEnd();
     }
 
     static void assertStill(Trace trace, int id, long from, long to) {
@@ -262,7 +322,8 @@ public final class EngineTest {
         equal(6, result.robot(3).missedSteps(), "the hanging robot's missed steps");
         check(lateExecute.get() instanceof RobotStoppedException,
                 "a stopped robot's execute throws: " + lateExecute.get());
-        check(result.allThreadsEnded(), "every robot thread ended");
+        equal("missed 6 steps in a row", result.robot(3).reason(), "why it was stopped");
+        Tests.assertRobotThreadsEnd();
     }
 
     static void withoutDeadlineEveryoneIsAwaited() throws Exception {
@@ -322,16 +383,32 @@ public final class EngineTest {
                 debug.addView("not a view");
                 debug.addView(null);
             }
+            if (t == 3) {
+                for (int i = 0; i < DebugConsole.MAX_PRINTS + 6; i++) debug.print("p" + i);
+                for (int i = 0; i < DebugConsole.MAX_VIEWS + 88; i++) {
+                    debug.addView(debug.createEllipseView());
+                }
+            }
+            if (t == 4) debug.print("x".repeat(DebugConsole.MAX_PRINT_CHARS + 1));
             return true;
         });
-        MatchResult result = play(new MatchConfig().steps(4), List.of(drawer), List.of(IDLE));
-        DebugConsole debug = result.robot(1).debug();
-        equal(List.of("a", "b"), debug.printsAt(2), "prints at step 2");
-        equal(List.of(), debug.printsAt(1), "prints at step 1");
-        equal(1, debug.drawings().size(), "views kept");
-        equal(2L, debug.drawings().get(0).time(), "step of the view");
-        equal(10.0, ((LineView) debug.drawings().get(0).view()).getEndX(), "view's end x");
-        equal(List.of(), result.robot(2).debug().prints(), "the other robot's prints");
+        DebugLog log = new DebugLog();
+        MatchResult last = play(new MatchConfig().steps(5).debugObserver(log), List.of(drawer),
+                List.of(IDLE));
+        equal(List.of("a", "b"), log.printsAt(1, 2), "prints at step 2");
+        equal(List.of(), log.printsAt(1, 1), "prints at step 1");
+        equal(1L, log.drawings(1).stream().filter(d -> d.time() <= 2).count(), "views kept");
+        equal(2L, log.drawings(1).get(0).time(), "step of the view");
+        equal(10.0, ((LineView) log.drawings(1).get(0).view()).getEndX(), "view's end x");
+        equal(List.of(), log.prints(2), "the other robot's prints");
+        equal(DebugConsole.MAX_PRINTS, log.printsAt(1, 3).size(), "prints kept over the limit");
+        equal("p0", log.printsAt(1, 3).get(0), "the first prints are kept");
+        equal(1 + DebugConsole.MAX_VIEWS, log.drawings(1).size(), "views kept over the limit");
+        equal(DebugConsole.MAX_PRINT_CHARS, log.printsAt(1, 4).get(0).length(),
+                "a long print is cut");
+        MatchResult result = last;
+        equal(6 + 1, result.robot(1).droppedPrints(), "prints over the limits");
+        equal(88, result.robot(1).droppedViews(), "views over the limit");
     }
 
     // ------------------------------------------------------------------ the world

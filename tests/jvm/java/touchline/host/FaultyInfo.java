@@ -2,6 +2,10 @@ package touchline.host;
 
 import java.util.ArrayList;
 import java.util.List;
+import touchline.host.robot.Event;
+import touchline.host.robot.HostList;
+import touchline.host.robot.InfoConsole;
+import touchline.host.robot.Team;
 
 /** An info console that passes everything through, except one fault from a given step on. */
 public final class FaultyInfo {

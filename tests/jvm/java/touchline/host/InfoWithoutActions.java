@@ -1,6 +1,10 @@
 package touchline.host;
 
 import java.util.List;
+import touchline.host.robot.Event;
+import touchline.host.robot.HostList;
+import touchline.host.robot.InfoConsole;
+import touchline.host.robot.Team;
 
 /** An info console that lacks "getActions": a host older or newer than the strategy expects. */
 public final class InfoWithoutActions {

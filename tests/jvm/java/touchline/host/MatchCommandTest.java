@@ -20,6 +20,7 @@ public final class MatchCommandTest {
                 .add("launcher", MatchCommandTest::launcher)
                 .add("same-match-same-bytes", MatchCommandTest::sameMatchSameBytes)
                 .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
+                .add("echo", MatchCommandTest::echo)
                 .main(args);
     }
 
@@ -75,6 +76,11 @@ public final class MatchCommandTest {
                 {"--home needs a library", "--home", "--away", sample},
                 {"no away team", "--home", sample},
                 {"is not a directory", "--home", sample, "--away", sample, "--out", sample},
+                {"--out needs a folder name", "--home", sample, "--away", sample, "--out", ""},
+                {"--out /proc/x: cannot create the folder: No such file or directory", "--home",
+                        sample, "--away", sample, "--out", "/proc/x"},
+                {"--watchdog-ms 0 is out of range", "--home", sample, "--away", sample,
+                        "--watchdog-ms", "0"},
         };
         for (String[] c : cases) {
             String[] args = List.of(c).subList(1, c.length).toArray(new String[0]);
@@ -89,7 +95,7 @@ public final class MatchCommandTest {
         Run help = run("--help");
         equal(0, help.status(), "--help exit status");
         for (String option : List.of("--home", "--away", "--robots", "--steps", "--seed",
-                "--deadline-ms", "--out")) {
+                "--deadline-ms", "--watchdog-ms", "--out", "--echo")) {
             check(help.out().contains(option), "--help explains " + option);
         }
     }
@@ -127,7 +133,7 @@ public final class MatchCommandTest {
             check(java.util.Arrays.equals(a, b), file + " differs between the two runs");
         }
         List<String> replay = Files.readAllLines(first.resolve("replay.jsonl"));
-        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":1,"), "header");
+        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "header");
         equal(1L + 601 + 1, replay.stream().filter(l -> !l.startsWith("{\"debug\"")).count(),
                 "header, 601 frames and the end");
         check(replay.get(replay.size() - 1).startsWith("{\"end\":"), "end line last");
@@ -142,6 +148,20 @@ public final class MatchCommandTest {
             }
             Files.delete(out);
         }
+    }
+
+    /** --echo: the chosen robot's prints on stderr, with step, id and name; no one else's. */
+    static void echo() throws Exception {
+        Run run = run("--steps", "5", "--home", lib("reporter"), lib("sample"), "--away",
+                lib("reporter"), "--echo", "1", "--echo", "touchline_sample");
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        List<String> lines = run.err().lines().toList();
+        check(lines.size() >= 5, "a line a step: " + lines);
+        for (int t = 0; t < 5; t++) {
+            equal("[" + t + "] 1 jvm_strategy_reporter: first=1 id=1 time=" + t + " steps=" + t,
+                    lines.get(t).replaceAll(" actions=.*", ""), "line " + t);
+        }
+        check(lines.stream().noneMatch(l -> l.contains("] 3 ")), "robot 3 is not echoed");
     }
 
     /** The demo match of `make demo`: the strikers score. */

@@ -34,6 +34,7 @@ public final class PhysicsTest {
                 .add("collision-events", PhysicsTest::collisionEvents)
                 .add("orders-clamped", PhysicsTest::ordersClamped)
                 .add("determinism", PhysicsTest::determinism)
+                .add("results-pinned", PhysicsTest::resultsPinned)
                 .add("settings-rejected", PhysicsTest::settingsRejected)
                 .main(args);
     }
@@ -408,6 +409,40 @@ public final class PhysicsTest {
             equal(state(a), state(b), "world after step " + step);
         }
     }
+
+    /**
+     * Every bit of the results of seeded matches, pinned: a digest of every robot's and the
+     * ball's full-precision state and of every step report. Speeding the physics up must not
+     * change a single bit; a deliberate change of the physics updates these digests.
+     */
+    static void resultsPinned() throws Exception {
+        int[][] sizes = {{1, 1}, {3, 3}, {5, 5}, {11, 11}};
+        List<String> actual = new java.util.ArrayList<>();
+        for (int k = 0; k < sizes.length; k++) {
+            World world = new World(new Settings(), sizes[k][0], sizes[k][1], 1000 + k);
+            SplittableRandom random = new SplittableRandom(77 + k);
+            java.security.MessageDigest digest = java.security.MessageDigest.getInstance("SHA-256");
+            for (int step = 0; step < 4000; step++) {
+                drive(world, random);
+                StepReport report = world.step();
+                StringBuilder text = new StringBuilder(state(world)).append(report);
+                for (RobotBody r : world.robots()) {
+                    text.append(Double.doubleToLongBits(r.distance())).append(r.ballTouches());
+                }
+                digest.update(text.toString().getBytes(java.nio.charset.StandardCharsets.UTF_8));
+            }
+            actual.add(java.util.HexFormat.of().formatHex(digest.digest()));
+            System.out.println(sizes[k][0] + "v" + sizes[k][1] + " score " + world.score(0)
+                    + ":" + world.score(1));
+        }
+        equal(PINNED, actual, "digests of 1v1, 3v3, 5v5 and 11v11");
+    }
+
+    static final List<String> PINNED = List.of(
+            "e7fcf66b8ec8fc7b77ba4838682861dc532a787772cfb590d7b6f21e3955cbc6",
+            "5ce29c1cab2c89c361f0019e51862c5fc0ac7168576b3fd6623183c0908f43d1",
+            "9126f8d386a1a86fee387070aad4d80a3c676fc9bd4e0dbd35e042e395e66c09",
+            "c7e93117bf696301ca815fb8afca96837fca4929b94c13bfc3615f83940e17ca");
 
     static void drive(World world, SplittableRandom random) {
         for (RobotBody robot : world.robots()) {

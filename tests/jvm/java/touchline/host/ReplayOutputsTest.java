@@ -13,6 +13,7 @@ import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
 import javax.imageio.ImageIO;
+import touchline.host.match.Json;
 import touchline.host.replay.JsonReader;
 import touchline.host.replay.Pictures;
 import touchline.host.replay.ReplayOutputs;

@@ -93,22 +93,27 @@ final class Tests {
         return value;
     }
 
-    /** A fresh directory for library copies; see assertEmptyAndDelete. */
-    static Path copyDirectory() throws IOException {
-        Path directory = Files.createTempDirectory("touchline-jvm-test-");
-        directory.toFile().deleteOnExit();  // also when a check fails before the cleanup
-        return directory;
+    /** The robot JVMs' options the test runner asks for (-Xcheck:jni). */
+    static List<String> robotOptions() {
+        String options = System.getProperty("touchline.robot.options", "").trim();
+        return options.isEmpty() ? List.of() : List.of(options.split("\\s+"));
     }
 
-    /** Checks that no library copy was left behind, then removes the directory. */
-    static void assertEmptyAndDelete(Path directory) throws IOException {
+    /** No match left its temporary folder behind in java.io.tmpdir (one per test run). */
+    static void assertNoMatchFolderLeft() throws IOException {
         List<Path> left;
-        try (Stream<Path> entries = Files.list(directory)) {
-            left = entries.toList();
+        try (Stream<Path> entries = Files.list(Path.of(System.getProperty("java.io.tmpdir")))) {
+            left = entries.filter(p -> p.getFileName().toString().startsWith("touchline-match-"))
+                    .toList();
         }
-        for (Path file : left) Files.deleteIfExists(file);
-        Files.deleteIfExists(directory);
-        check(left.isEmpty(), "library copies left behind: " + left);
+        check(left.isEmpty(), "temporary folders left behind: " + left);
+    }
+
+    /** The threads that played robots in this JVM end soon after the match. */
+    static void assertRobotThreadsEnd() throws InterruptedException {
+        long limit = System.nanoTime() + 5_000_000_000L;
+        while (!liveRobotThreads().isEmpty() && System.nanoTime() < limit) Thread.sleep(10);
+        equal(List.of(), liveRobotThreads(), "live robot threads");
     }
 
     /** Names of the live threads that play robots. */

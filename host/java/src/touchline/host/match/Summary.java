@@ -1,0 +1,96 @@
+package touchline.host.match;
+
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import touchline.host.physics.Goal;
+import touchline.host.physics.RobotBody;
+import touchline.host.physics.World;
+
+/** The table printed after a match: score, goals, and each robot's figures. */
+public final class Summary {
+    private Summary() {}
+
+    public static String of(Simulation simulation, MatchResult result, long seed) {
+        World world = simulation.world();
+        String home = simulation.teamName(Simulation.HOME_TEAM_ID);
+        String away = simulation.teamName(Simulation.AWAY_TEAM_ID);
+        StringBuilder out = new StringBuilder();
+        out.append(String.format(Locale.ROOT, "Match of %d steps, seed %d%s%n%n", result.time(),
+                seed, result.interrupted() ? " (interrupted)" : ""));
+        out.append(String.format(Locale.ROOT, "  %s %d : %d %s%n%n", home, world.score(0),
+                world.score(1), away));
+
+        out.append("Goals\n");
+        if (world.goals().isEmpty()) out.append("  none\n");
+        List<String[]> goals = new ArrayList<>();
+        goals.add(new String[] {"step", "for", "scorer"});
+        for (Goal goal : world.goals()) {
+            String scorer = "-";
+            if (goal.scorer() >= 0) {
+                int id = Simulation.idOf(goal.scorer());
+                scorer = id + " " + simulation.robotName(id);
+                if (goal.ownGoal()) scorer += " (own goal)";
+            }
+            goals.add(new String[] {Long.toString(goal.step()),
+                    simulation.teamName(Simulation.teamIdOf(goal.team())), scorer});
+        }
+        if (!world.goals().isEmpty()) table(out, goals, 1, 2);
+
+        out.append("\nRobots\n");
+        List<String[]> robots = new ArrayList<>();
+        robots.add(new String[] {"id", "team", "name", "end", "missed", "hits", "distance"});
+        for (RobotOutcome outcome : result.robots()) {
+            RobotBody body = simulation.body(outcome.id());
+            robots.add(new String[] {Integer.toString(outcome.id()),
+                    simulation.teamName(outcome.teamId()), outcome.name(),
+                    outcome.ending().word(),
+                    Integer.toString(outcome.missedSteps()), Integer.toString(body.ballTouches()),
+                    String.format(Locale.ROOT, "%.1f", body.distance())});
+        }
+        table(out, robots, 1, 2, 3);
+        for (RobotOutcome outcome : result.robots()) {
+            if (!outcome.reason().isEmpty()) {
+                out.append(String.format(Locale.ROOT, "  robot %d: %s%n", outcome.id(),
+                        outcome.reason()));
+            }
+            if (outcome.droppedPrints() > 0 || outcome.droppedViews() > 0) {
+                out.append(String.format(Locale.ROOT,
+                        "  robot %d: %d prints and %d views over the limits, dropped or cut%n",
+                        outcome.id(), outcome.droppedPrints(), outcome.droppedViews()));
+            }
+        }
+        return out.toString();
+    }
+
+    /** The text columns are left-aligned, the others (numbers) right-aligned. */
+    private static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
+        int[] widths = new int[rows.get(0).length];
+        for (String[] row : rows) {
+            for (int i = 0; i < row.length; i++) widths[i] = Math.max(widths[i], row[i].length());
+        }
+        for (String[] row : rows) {
+            StringBuilder line = new StringBuilder(" ");
+            for (int i = 0; i < row.length; i++) {
+                boolean left = isText(i, textColumns);
+                String cell = row[i];
+                String pad = " ".repeat(widths[i] - cell.length());
+                line.append(' ').append(left ? cell + pad : pad + cell);
+            }
+            out.append(line.toString().stripTrailing()).append('\n');
+        }
+    }
+
+    private static boolean isText(int column, int[] textColumns) {
+        for (int c : textColumns) {
+            if (c == column) return true;
+        }
+        return false;
+    }
+
+    public static String oneLine(Throwable error) {
+        String message = error.getMessage() == null ? error.getClass().getSimpleName()
+                                                    : error.getMessage();
+        return message.replaceAll("\\s+", " ").trim();
+    }
+}

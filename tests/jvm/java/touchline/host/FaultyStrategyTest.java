@@ -1,0 +1,346 @@
+package touchline.host;
+
+import static touchline.host.Tests.check;
+import static touchline.host.Tests.equal;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Comparator;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.TimeUnit;
+import java.util.regex.Pattern;
+import java.util.stream.Stream;
+
+/**
+ * touchline-match run as a user runs it (the launcher, a real process, robot processes under
+ * the JNI checker), with one faulty strategy among the sample's robots, or interrupted by
+ * SIGINT. Every case checks the robot's ending and reason, that the others played to the last
+ * step, that every replay line is JSON and the last is the end line, and that nothing is left
+ * in the working or temporary folder.
+ */
+public final class FaultyStrategyTest {
+    /** A fault, its match length and watchdog, and what the faulty robot's ending must say. */
+    record Fault(String key, long steps, String ending, String reason, String extraArgs) {}
+
+    static final List<Fault> FAULTS = List.of(
+            new Fault("null-pointer", 200, "crashed",
+                    "SIGSEGV in \\S+ at Faulty\\.cpp:\\d+ \\(.*libjvm_fault_null-pointer\\.so\\)",
+                    ""),
+            new Fault("abort", 200, "crashed", "SIGABRT", ""),
+            new Fault("stack-overflow", 200, "crashed", "SIG(SEGV|BUS)( in .*)?", ""),
+            new Fault("exit-0", 200, "crashed", "exited with status 0", ""),
+            new Fault("exit-3", 200, "crashed", "exited with status 3", ""),
+            new Fault("throwing-constructor", 200, "crashed", "SIGABRT", ""),
+            new Fault("throw-from-run", 200, "failed", "strategy stopped: a fault in run", ""),
+            new Fault("loop", 200, "stopped", "no answer within 1500 ms", "--watchdog-ms 1500"),
+            new Fault("huge-print", 100, "finished", "", ""),
+            new Fault("many-views", 40, "finished", "", ""));
+
+    /** What one run of the launcher left. */
+    record Run(int status, String out, String err, List<String> replay, Path work, Path temp) {}
+
+    public static void main(String[] args) {
+        Tests suite = Tests.suite();
+        for (Fault fault : FAULTS) suite.add(fault.key(), () -> faulty(fault));
+        suite.add("interrupted", FaultyStrategyTest::interrupted)
+                .add("disk-full", FaultyStrategyTest::diskFull).main(args);
+    }
+
+    static void faulty(Fault fault) throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = new ArrayList<>(List.of("--steps", Long.toString(fault.steps()),
+                "--home", Tests.built("fault." + fault.key()).toString(), sample, "--away", sample,
+                sample));
+        if (!fault.extraArgs().isEmpty()) args.addAll(List.of(fault.extraArgs().split(" ")));
+        Run run = launch(args, null);
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        Map<String, Object> end = endLine(run, fault.steps());
+        equal(false, end.get("interrupted"), "interrupted");
+        List<Map<String, Object>> robots = list(end.get("robots"));
+        Map<String, Object> faulty = robots.get(0);
+        equal(fault.ending(), faulty.get("ending"), "the faulty robot's ending");
+        String reason = (String) faulty.get("reason");
+        check(Pattern.matches(fault.reason(), reason), "the reason: " + reason);
+        for (Map<String, Object> other : robots.subList(1, robots.size())) {
+            equal("finished", other.get("ending"), "robot " + other.get("id"));
+            equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
+        }
+        check(run.out().contains(" " + fault.ending() + " "), "the summary:\n" + run.out());
+        if (!reason.isEmpty()) {
+            check(run.out().contains("robot 1: " + reason), "the summary's reason:\n" + run.out());
+        }
+        if (fault.key().equals("huge-print")) {
+            equal((double) fault.steps() - 30 + 1, faulty.get("droppedPrints"), "cut prints");
+            check(run.replay().stream().allMatch(l -> l.length() < 64 * 1024), "short lines");
+        }
+        if (fault.key().equals("many-views")) {
+            equal((fault.steps() - 30 + 1) * (10000.0 - 512), faulty.get("droppedViews"),
+                    "dropped views");
+        }
+        // A stack overflow in native code kills the JVM before it can write a report.
+        boolean reported = fault.key().equals("null-pointer");
+        if (reported) {
+            check(Files.exists(run.work().resolve("out/robot-1-crash.log")), "crash report kept");
+        }
+        List<String> written = new ArrayList<>(List.of("out", "out/final.png", "out/replay.html",
+                "out/replay.jsonl", "out/summary.txt", "out/trails.png"));
+        if (reported) written.add(4, "out/robot-1-crash.log");
+        assertOnly(run.work(), written);
+        assertOnly(run.temp(), List.of());
+        deleteTree(run.work());
+        deleteTree(run.temp());
+    }
+
+    /** SIGINT in the middle of a long match: whole lines, the end line, the summary, 130. */
+    static void interrupted() throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = List.of("--steps", "1000000", "--home", sample, sample, "--away",
+                sample, sample);
+        Run run = launch(args, process -> {
+            Path replay = null;
+            long limit = System.nanoTime() + 60_000_000_000L;
+            while (System.nanoTime() < limit) {
+                Thread.sleep(50);
+                if (replay == null) replay = Files.list(process.work()).findFirst().orElse(null);
+                Path file = process.work().resolve("out/replay.jsonl");
+                if (Files.exists(file) && Files.size(file) > 20_000) break;
+            }
+            new ProcessBuilder("kill", "-INT", Long.toString(process.pid())).start().waitFor();
+        });
+        equal(130, run.status(), "exit status (" + run.err() + ")");
+        check(run.out().contains("(interrupted)"), "the summary so far:\n" + run.out());
+        Map<String, Object> end = endLine(run, -1);
+        equal(true, end.get("interrupted"), "interrupted");
+        assertOnly(run.temp(), List.of());
+        deleteTree(run.work());
+        deleteTree(run.temp());
+    }
+
+    /** A replay that cannot be written: one line with the reason, the result still printed. */
+    static void diskFull() throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = List.of("--steps", "300", "--home", sample, "--away", sample);
+        Run run = launch(args, work -> {
+            Files.createDirectories(work.resolve("out"));
+            Files.createSymbolicLink(work.resolve("out/replay.jsonl"), Path.of("/dev/full"));
+        }, null);
+        equal(1, run.status(), "exit status");
+        equal("touchline-match: cannot write out/replay.jsonl: No space left on device; the "
+                + "recording stops, the match plays on\n", run.err(), "stderr");
+        check(run.out().startsWith("Match of 300 steps"), "the result:\n" + run.out());
+        equal(run.out(), Files.readString(run.work().resolve("out/summary.txt")), "summary.txt");
+        assertOnly(run.temp(), List.of());
+        Files.delete(run.work().resolve("out/replay.jsonl"));
+        deleteTree(run.work());
+        deleteTree(run.temp());
+    }
+
+    interface Prepare {
+        void in(Path work) throws Exception;
+    }
+
+    interface Action {
+        void during(Started started) throws Exception;
+    }
+
+    record Started(long pid, Path work) {}
+
+    /**
+     * Runs the launcher in a fresh working folder with a fresh TMPDIR, --out out, the robots
+     * under the JNI checker; returns what it printed and wrote.
+     */
+    static Run launch(List<String> args, Action action) throws Exception {
+        return launch(args, work -> {}, action);
+    }
+
+    static Run launch(List<String> args, Prepare prepare, Action action) throws Exception {
+        Path base = Path.of(System.getProperty("java.io.tmpdir"));
+        Path work = Files.createTempDirectory(base, "work-");
+        Path temp = Files.createTempDirectory(base, "tmp-");
+        prepare.in(work);
+        List<String> command = new ArrayList<>();
+        command.add(Tests.built("launcher").toString());
+        command.addAll(args);
+        command.addAll(List.of("--out", "out"));
+        ProcessBuilder builder = new ProcessBuilder(command).directory(work.toFile())
+                .redirectOutput(work.resolveSibling(work.getFileName() + ".out").toFile())
+                .redirectError(work.resolveSibling(work.getFileName() + ".err").toFile());
+        builder.environment().put("TMPDIR", temp.toString());
+        builder.environment().put("TOUCHLINE_ROBOT_OPTIONS", "-Xcheck:jni");
+        Process process = builder.start();
+        if (action != null) action.during(new Started(process.pid(), work));
+        check(process.waitFor(300, TimeUnit.SECONDS), "the match ended");
+        Path outFile = work.resolveSibling(work.getFileName() + ".out");
+        Path errFile = work.resolveSibling(work.getFileName() + ".err");
+        String out = Files.readString(outFile, StandardCharsets.UTF_8);
+        String err = Files.readString(errFile, StandardCharsets.UTF_8);
+        Files.delete(outFile);
+        Files.delete(errFile);
+        // The runner scans what this JVM prints for the JNI checker's lines.
+        System.out.print(err);
+        for (ProcessHandle child : process.descendants().toList()) {
+            check(!child.isAlive(), "a robot process outlived the match: " + child.pid());
+        }
+        Path replay = work.resolve("out/replay.jsonl");
+        List<String> lines = Files.isRegularFile(replay, java.nio.file.LinkOption.NOFOLLOW_LINKS)
+                ? Files.readAllLines(replay) : List.of();
+        return new Run(process.exitValue(), out, err, lines, work, temp);
+    }
+
+    /** Every line parses; the first is the header, the last the end line, which is returned. */
+    static Map<String, Object> endLine(Run run, long steps) {
+        List<String> lines = run.replay();
+        check(lines.size() >= 3, "a replay of " + lines.size() + " lines");
+        long frames = 0;
+        for (String line : lines) {
+            Object value = MiniJson.parse(line);
+            check(value instanceof Map, "a JSON object: " + line);
+            if (((Map<?, ?>) value).containsKey("time")) frames++;
+        }
+        check(lines.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "the header");
+        if (steps >= 0) equal(steps + 1, frames, "frames");
+        @SuppressWarnings("unchecked")
+        Map<String, Object> last =
+                (Map<String, Object>) MiniJson.parse(lines.get(lines.size() - 1));
+        check(last.containsKey("end"), "the last line is the end line");
+        return map(last.get("end"));
+    }
+
+    @SuppressWarnings("unchecked")
+    static Map<String, Object> map(Object value) {
+        return (Map<String, Object>) value;
+    }
+
+    @SuppressWarnings("unchecked")
+    static List<Map<String, Object>> list(Object value) {
+        return (List<Map<String, Object>>) value;
+    }
+
+    /** The folder holds exactly these entries (relative paths), nothing else. */
+    static void assertOnly(Path folder, List<String> expected) throws IOException {
+        List<String> found;
+        try (Stream<Path> files = Files.walk(folder)) {
+            found = files.filter(p -> !p.equals(folder)).map(p -> folder.relativize(p).toString())
+                    .sorted().toList();
+        }
+        equal(expected.stream().sorted().toList(), found, "what is left in " + folder);
+    }
+
+    static void deleteTree(Path folder) throws IOException {
+        try (Stream<Path> files = Files.walk(folder)) {
+            for (Path p : files.sorted(Comparator.reverseOrder()).toList()) Files.delete(p);
+        }
+    }
+
+    /** A small JSON reader: objects, arrays, strings, numbers (as doubles), true, false, null. */
+    static final class MiniJson {
+        private final String text;
+        private int at;
+
+        private MiniJson(String text) {
+            this.text = text;
+        }
+
+        static Object parse(String text) {
+            MiniJson json = new MiniJson(text);
+            Object value = json.value();
+            if (json.at != text.length()) throw new AssertionError("trailing text: " + text);
+            return value;
+        }
+
+        private Object value() {
+            char c = peek();
+            if (c == '{') return object();
+            if (c == '[') return array();
+            if (c == '"') return string();
+            if (text.startsWith("true", at)) return word("true", true);
+            if (text.startsWith("false", at)) return word("false", false);
+            if (text.startsWith("null", at)) return word("null", null);
+            int start = at;
+            while (at < text.length() && "+-0123456789.eE".indexOf(text.charAt(at)) >= 0) at++;
+            if (start == at) throw new AssertionError("not JSON at " + at + ": " + text);
+            return Double.parseDouble(text.substring(start, at));
+        }
+
+        private Object word(String word, Object value) {
+            at += word.length();
+            return value;
+        }
+
+        private Map<String, Object> object() {
+            Map<String, Object> map = new LinkedHashMap<>();
+            expect('{');
+            if (peek() == '}') {
+                at++;
+                return map;
+            }
+            do {
+                String key = string();
+                expect(':');
+                map.put(key, value());
+            } while (comma());
+            expect('}');
+            return map;
+        }
+
+        private List<Object> array() {
+            List<Object> list = new ArrayList<>();
+            expect('[');
+            if (peek() == ']') {
+                at++;
+                return list;
+            }
+            do {
+                list.add(value());
+            } while (comma());
+            expect(']');
+            return list;
+        }
+
+        private String string() {
+            expect('"');
+            StringBuilder out = new StringBuilder();
+            for (;;) {
+                char c = text.charAt(at++);
+                if (c == '"') return out.toString();
+                if (c < 0x20) throw new AssertionError("a control character in a string");
+                if (c != '\\') {
+                    out.append(c);
+                    continue;
+                }
+                char e = text.charAt(at++);
+                switch (e) {
+                    case 'u' -> {
+                        out.append((char) Integer.parseInt(text.substring(at, at + 4), 16));
+                        at += 4;
+                    }
+                    case 'n' -> out.append('\n');
+                    case 't' -> out.append('\t');
+                    case '"', '\\', '/' -> out.append(e);
+                    default -> throw new AssertionError("a bad escape \\" + e);
+                }
+            }
+        }
+
+        private boolean comma() {
+            if (peek() != ',') return false;
+            at++;
+            return true;
+        }
+
+        private void expect(char c) {
+            if (peek() != c) throw new AssertionError("expected " + c + " at " + at + ": " + text);
+            at++;
+        }
+
+        private char peek() {
+            if (at >= text.length()) throw new AssertionError("a cut line: " + text);
+            return text.charAt(at);
+        }
+    }
+}
