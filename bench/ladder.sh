@@ -6,10 +6,8 @@ set -eu
 build=${1:?usage: ladder.sh BUILD [OUT]}
 out=${2:-$build/bench/ladder}
 examples=$build/examples
-src=$(cd "$(dirname "$0")/.." && pwd)/examples
 mkdir -p "$out"
-# The keeper team's file names its libraries relative to itself: put a copy beside them.
-cp "$src/keeper.team" "$examples/keeper.team"
+# The build puts keeper.team beside the libraries it names.
 "$build/bin/touchline-tournament" "$examples/libstill.so" "$examples/libchaser.so" \
     "$examples/libstriker.so" "$examples/keeper.team" "$examples/libduo.so" \
     --robots 2 --matches 20 --steps 6000 --seed 1 --out "$out"

@@ -12,7 +12,7 @@ import java.util.Map;
  * win rate with its 95 % Wilson interval, and a Bradley–Terry rating on the Elo scale; plus the
  * head-to-head record of every pair.
  */
-final class LeagueTable {
+public final class LeagueTable {
     /** The 97.5 % quantile of the standard normal distribution. */
     static final double Z95 = 1.959963984540054;
     static final int POINTS_WIN = 3;
@@ -101,7 +101,7 @@ final class LeagueTable {
     }
 
     /** The 95 % Wilson score interval of successes out of n; [0, 1] when n is 0. */
-    static double[] wilson(int successes, int n) {
+    public static double[] wilson(int successes, int n) {
         if (n == 0) return new double[] {0, 1};
         double p = (double) successes / n;
         double z2 = Z95 * Z95;

@@ -86,6 +86,11 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     private final PrintStream stderr;
     private final boolean progress;
 
+    /** For tools that read the command's options, such as the completion script's maker. */
+    public TournamentCommand() {
+        this(System.out, System.err, false);
+    }
+
     TournamentCommand(PrintStream stdout, PrintStream stderr, boolean progress) {
         this.stdout = stdout;
         this.stderr = stderr;
