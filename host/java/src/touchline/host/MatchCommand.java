@@ -524,7 +524,7 @@ public final class MatchCommand {
         return players;
     }
 
-    static String robotName(Path library) {
+    public static String robotName(Path library) {
         String name = library.getFileName().toString();
         int dot = name.indexOf('.');
         if (dot > 0) name = name.substring(0, dot);

@@ -118,7 +118,7 @@ public final class Summary {
     }
 
     /** The text columns are left-aligned, the others (numbers) right-aligned. */
-    private static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
+    public static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
         int[] widths = new int[rows.get(0).length];
         for (String[] row : rows) {
             for (int i = 0; i < row.length; i++) widths[i] = Math.max(widths[i], row[i].length());

@@ -8,6 +8,7 @@ import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
+import touchline.host.MatchCommand;
 
 /**
  * One team of a tournament: a name and one strategy library per robot. Given on the command
@@ -40,7 +41,7 @@ record Entrant(String name, List<Path> robots) {
         if (isLibrary(file)) {
             List<Path> team = new ArrayList<>();
             for (int i = 0; i < robots; i++) team.add(file.toAbsolutePath().normalize());
-            return new Entrant(libraryName(file), team);
+            return new Entrant(MatchCommand.robotName(file), team);
         }
         return teamFile(file);
     }
@@ -58,15 +59,6 @@ record Entrant(String name, List<Path> robots) {
                 && magic[3] == 'F';
         boolean pe = n >= 2 && magic[0] == 'M' && magic[1] == 'Z';
         return elf || pe;
-    }
-
-    /** The library's file name without "lib" and the extension, as the match runner names it. */
-    static String libraryName(Path library) {
-        String name = library.getFileName().toString();
-        int dot = name.indexOf('.');
-        if (dot > 0) name = name.substring(0, dot);
-        if (name.startsWith("lib") && name.length() > 3) name = name.substring(3);
-        return name;
     }
 
     private static Entrant teamFile(Path file) throws BadEntrant {

@@ -6,6 +6,7 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import touchline.host.match.Summary;
 
 /**
  * The league table of a set of played matches: results, points (3 a win, 1 a draw), goals, the
@@ -174,7 +175,7 @@ public final class LeagueTable {
                     percent(interval[0]) + "-" + percent(interval[1]),
                     String.format(Locale.ROOT, "%.0f", r.rating)});
         }
-        columns(out, lines, 1);
+        Summary.table(out, lines, 1);
         out.append("\nHead to head (row's wins-draws-losses against column)\n");
         List<String[]> matrix = new ArrayList<>();
         String[] header = new String[entrants.size() + 1];
@@ -190,7 +191,7 @@ public final class LeagueTable {
             }
             matrix.add(line);
         }
-        columns(out, matrix, 0);
+        Summary.table(out, matrix, 0);
         return out.toString();
     }
 
@@ -230,21 +231,5 @@ public final class LeagueTable {
 
     static String percent(double share) {
         return String.format(Locale.ROOT, "%.0f", 100 * share);
-    }
-
-    /** Columns padded to their widest cell; the text column left-aligned, numbers right. */
-    static void columns(StringBuilder out, List<String[]> rows, int textColumn) {
-        int[] widths = new int[rows.get(0).length];
-        for (String[] row : rows) {
-            for (int i = 0; i < row.length; i++) widths[i] = Math.max(widths[i], row[i].length());
-        }
-        for (String[] row : rows) {
-            StringBuilder line = new StringBuilder(" ");
-            for (int i = 0; i < row.length; i++) {
-                String pad = " ".repeat(widths[i] - row[i].length());
-                line.append(' ').append(i == textColumn ? row[i] + pad : pad + row[i]);
-            }
-            out.append(line.toString().stripTrailing()).append('\n');
-        }
     }
 }
