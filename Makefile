@@ -8,7 +8,7 @@ CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 WIN32_TOOLCHAIN := $(CURDIR)/cmake/i686-w64-mingw32.cmake
 
-.PHONY: all tools configure build test demo install bench dll dll-tools dll-configure dll-test clean
+.PHONY: all tools configure build test demo install bench bench-ladder dll dll-tools dll-configure dll-test clean
 
 all: build
 
@@ -71,6 +71,12 @@ bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
 	$(BUILD)/bench/physics_bench
+	$(MAKE) bench-ladder
+
+# The ladder of example opponents as a tournament (a few minutes): every rung must beat the one
+# below it; the table goes to $(BUILD)/bench/ladder/table.txt (and into docs/tournaments.md by hand).
+bench-ladder: build
+	bench/ladder.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -4,9 +4,10 @@
 #   lib/libtouchline_toolkit.a              the toolkit
 #   lib/cmake/Touchline/                    the CMake package: find_package(Touchline)
 #   lib/touchline/                          the sample and example strategies, the host's bridge
-#   share/touchline/touchline-host.jar      the host
+#   share/touchline/touchline-host.jar      the host (with picocli.jar, its option parser)
 #   share/touchline/examples/               the examples' sources and the template project
 #   bin/touchline-match                     the match runner
+#   bin/touchline-tournament                series of matches between many entrants
 #
 # Nothing in the tree names where it was installed: it works wherever it is copied.
 include(CMakePackageConfigHelpers)
@@ -25,19 +26,24 @@ install(FILES cmake/win32/OwnUnwindTables.cpp DESTINATION "${TOUCHLINE_INSTALL_C
 
 set(TOUCHLINE_INSTALLED_STRATEGIES)
 if(TARGET touchline_striker)
-    install(TARGETS touchline_sample touchline_striker touchline_goalkeeper
+    install(TARGETS touchline_sample touchline_striker touchline_goalkeeper touchline_still
+                    touchline_chaser touchline_duo
             LIBRARY DESTINATION "${TOUCHLINE_INSTALL_LIBDIR}"
             RUNTIME DESTINATION "${TOUCHLINE_INSTALL_LIBDIR}")
     # The names under which find_package gives them: touchline::sample and so on.
+    # The keeper team of the ladder names its libraries relative to itself.
+    install(FILES examples/keeper.team DESTINATION "${TOUCHLINE_INSTALL_LIBDIR}")
     foreach(_pair sample:touchline_sample striker:touchline_striker
-            goalkeeper:touchline_goalkeeper)
+            goalkeeper:touchline_goalkeeper still:touchline_still chaser:touchline_chaser
+            duo:touchline_duo)
         string(REPLACE ":" ";" _pair "${_pair}")
         list(GET _pair 0 _name)
         list(GET _pair 1 _target)
         list(APPEND TOUCHLINE_INSTALLED_STRATEGIES "${_name}=$<TARGET_FILE_NAME:${_target}>")
     endforeach()
 endif()
-install(FILES examples/striker.c examples/goalkeeper.c
+install(FILES examples/striker.c examples/goalkeeper.c examples/still.c examples/chaser.c
+              examples/duo.c examples/keeper.team
         DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 install(DIRECTORY examples/template DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 

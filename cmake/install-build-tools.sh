@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make binutils openjdk-17-jdk-headless libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-dejavu-core chromium)
+          libbenchmark-dev fonts-dejavu-core chromium libpicocli-java parallel)
 # Node.js and npm, unless the machine already has them from elsewhere (Debian's npm package
 # would conflict with a Node.js that bundles its own npm).
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then

@@ -18,15 +18,28 @@ import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import java.util.SplittableRandom;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
+import touchline.host.match.Json;
 import touchline.host.match.Match;
 import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
 import touchline.host.match.ReplayWriter;
 import touchline.host.match.Summary;
+import touchline.host.physics.World;
 import touchline.host.robot.Team;
+import picocli.CommandLine;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.MissingParameterException;
+import picocli.CommandLine.Model.OptionSpec;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.Parameters;
+import picocli.CommandLine.ParseResult;
+import picocli.CommandLine.UnmatchedArgumentException;
 import touchline.host.replay.ReplayOutputs;
+import touchline.host.tournament.Version;
 
 /**
  * touchline-match: plays one match between strategy libraries on the local host, prints a
@@ -37,6 +50,7 @@ public final class MatchCommand {
     static final int MAX_ROBOTS = 5;
     static final long MAX_STEPS = 10_000_000;
     static final long MAX_DEADLINE_MS = 600_000;
+    static final long MAX_SERIES = 10_000;
     /** Extra JVM options for the robot processes (-Xcheck:jni, say), space-separated. */
     static final String ROBOT_OPTIONS_PROPERTY = "touchline.robot.options";
     static final String ROBOT_OPTIONS_VARIABLE = "TOUCHLINE_ROBOT_OPTIONS";
@@ -71,11 +85,22 @@ public final class MatchCommand {
                                   browser and the pictures final.png and trails.png;
                                   the files are the same for the same match; a robot
                                   process's crash report goes there too
+              --home-name NAME    the home team's name (default: the library's name when
+                                  one library plays the whole team, else "Home")
+              --away-name NAME    the away team's name (default likewise, else "Away")
+              --json              print the summary as one JSON object on stdout (the
+                                  table goes to stderr); --out writes it as summary.json
+              --series K          play K matches, sides swapped in every second one, two
+                                  matches on each seed derived from --seed, and print
+                                  the home team's totals and win rate (with --out, each
+                                  match in DIR/match-0001 ...)
               --help              this text
+              --version           the version
 
             Each robot plays in a process of its own: a robot that crashes, fails or hangs
             stands still, and the match plays on. Ctrl-C ends the match early, with the
-            summary so far.
+            summary so far. Messages go between teammates only: one sent to a robot of
+            the other team, or to an id no robot has, is not delivered, and counted.
 
             Exit status: 0 when the match was played, whatever its robots did; 2 for bad
             arguments; 1 when the host failed or could not write the replay; 130 or 143
@@ -92,7 +117,68 @@ public final class MatchCommand {
     }
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
-            Duration watchdog, Path out, List<String> echo, boolean help) {}
+            Duration watchdog, Path out, List<String> echo, boolean help, boolean version,
+            String homeName, String awayName, boolean json, int series) {
+
+        /** The same options for one match of a series: its seed, sides and folder. */
+        Options forMatch(long matchSeed, boolean swapped, Path folder) {
+            return new Options(swapped ? away : home, swapped ? home : away, steps, matchSeed,
+                    deadline, watchdog, folder, echo, false, false, swapped ? awayName : homeName,
+                    swapped ? homeName : awayName, json, 0);
+        }
+    }
+
+    /**
+     * The command line as picocli reads it. Values are kept as text and checked by parse(), so
+     * that every bad value is told in the same words.
+     */
+    @Command(name = NAME, mixinStandardHelpOptions = true, versionProvider = Version.class,
+            description = "Plays a match between two teams of strategy libraries.")
+    static final class Line {
+        @Option(names = "--home", arity = "1..*", paramLabel = "LIBRARY",
+                description = "the home team: one strategy library per robot")
+        List<String> home = new ArrayList<>();
+
+        @Option(names = "--away", arity = "1..*", paramLabel = "LIBRARY",
+                description = "the away team: one strategy library per robot")
+        List<String> away = new ArrayList<>();
+
+        @Option(names = "--robots", paramLabel = "N", description = "robots of a one-library team")
+        String robots;
+
+        @Option(names = "--steps", paramLabel = "N", description = "steps the match lasts")
+        String steps;
+
+        @Option(names = "--seed", paramLabel = "N", description = "seed of the kick-off rolls")
+        String seed;
+
+        @Option(names = "--deadline-ms", paramLabel = "N", description = "a step's deadline")
+        String deadline;
+
+        @Option(names = "--watchdog-ms", paramLabel = "N", description = "the watchdog")
+        String watchdog;
+
+        @Option(names = "--out", paramLabel = "DIR", description = "the folder to write into")
+        String out;
+
+        @Option(names = "--echo", paramLabel = "ROBOT", description = "echo a robot's prints")
+        List<String> echo = new ArrayList<>();
+
+        @Option(names = "--home-name", paramLabel = "NAME", description = "the home team's name")
+        String homeName;
+
+        @Option(names = "--away-name", paramLabel = "NAME", description = "the away team's name")
+        String awayName;
+
+        @Option(names = "--json", description = "the summary as JSON on stdout")
+        boolean json;
+
+        @Option(names = "--series", paramLabel = "K", description = "K matches, sides swapped")
+        String series;
+
+        @Parameters(hidden = true)
+        List<String> stray = new ArrayList<>();
+    }
 
     /** The match being played, for the shutdown hook; and the end of main's work. */
     private static volatile Match current;
@@ -135,6 +221,10 @@ public final class MatchCommand {
                 out.print(USAGE);
                 return 0;
             }
+            if (options.version()) {
+                out.println(new Version().getVersion()[0].replace("${COMMAND-NAME}", NAME));
+                return 0;
+            }
             prepareOut(options.out());
             check(options.home());
             check(options.away());
@@ -143,7 +233,17 @@ public final class MatchCommand {
             return 2;
         }
         try {
-            return play(options, out, err, progress);
+            if (options.series() > 0) return series(options, out, err, progress);
+            Played played = play(options, err, progress);
+            // With --json the summary object is the output, and the table goes to stderr.
+            if (options.json()) {
+                out.println(played.json());
+                err.print(played.text());
+            } else {
+                out.print(played.text());
+            }
+            out.flush();
+            return played.status();
         } catch (UsageException e) {
             err.println(NAME + ": " + e.getMessage());
             return 2;
@@ -161,13 +261,17 @@ public final class MatchCommand {
         return Arrays.asList(options.trim().split("\\s+"));
     }
 
-    private static int play(Options options, PrintStream out, PrintStream err, boolean progress)
+    /** One played match: its exit status, its summary as text and as JSON, its score. */
+    record Played(int status, String text, String json, int homeGoals, int awayGoals,
+            boolean interrupted) {}
+
+    private static Played play(Options options, PrintStream err, boolean progress)
             throws IOException, UsageException {
         ProgressBar bar = progress ? new ProgressBar(err, options.steps()) : null;
         ReplayFile replay = options.out() == null ? null : new ReplayFile(options.out(), err);
         Echo echo = options.echo().isEmpty() ? null : new Echo(err);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
-                .deadline(options.deadline()).watchdog(options.watchdog())
+                .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
                 .observer((time, ball, teams, events) -> {
                     if (replay != null) replay.stepped(time, ball, teams, events);
@@ -192,19 +296,88 @@ public final class MatchCommand {
             MatchResult result = match.play();
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
-            out.print(summary);
-            out.flush();
-            if (replay == null) return 0;
-            boolean written = replay.finish(result, summary);
-            replay.close();
-            // The page and the pictures are made from the finished replay; an interrupted
-            // match ends at once, with its replay only.
-            if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
-            return written ? 0 : 1;
+            String json = Summary.json(match.simulation(), result, options.seed());
+            World world = match.simulation().world();
+            boolean written = true;
+            if (replay != null) {
+                written = replay.finish(result, summary, json);
+                replay.close();
+                // The page and the pictures are made from the finished replay; an interrupted
+                // match ends at once, with its replay only.
+                if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
+            }
+            return new Played(written ? 0 : 1, summary, json, world.score(0), world.score(1),
+                    result.interrupted());
         } finally {
             if (replay != null) replay.close();
             current = null;
         }
+    }
+
+    /**
+     * --series K: K matches of the two teams, the first team at home in the odd ones and away in
+     * the even ones, matches 2i - 1 and 2i on seed number i derived from --seed. Prints a line
+     * per match and the totals of the first team, with its win rate and the rate's 95 % Wilson
+     * interval; with --out, each match's folder is DIR/match-NNNN.
+     */
+    private static int series(Options options, PrintStream out, PrintStream err,
+            boolean progress) throws IOException, UsageException {
+        SplittableRandom seeds = new SplittableRandom(options.seed());
+        long seed = 0;
+        int won = 0;
+        int drawn = 0;
+        int lost = 0;
+        int goalsFor = 0;
+        int goalsAgainst = 0;
+        List<String> summaries = new ArrayList<>();
+        StringBuilder text = new StringBuilder(String.format(Locale.ROOT,
+                "Series of %d matches: %s against %s, %d steps each%n%n", options.series(),
+                options.homeName(), options.awayName(), options.steps()));
+        for (int m = 0; m < options.series(); m++) {
+            if (m % 2 == 0) seed = seeds.nextLong();
+            boolean swapped = m % 2 == 1;
+            Path folder = options.out() == null ? null
+                    : options.out().resolve(String.format(Locale.ROOT, "match-%04d", m + 1));
+            if (folder != null) prepareOut(folder);
+            Played played = play(options.forMatch(seed, swapped, folder), err, progress);
+            if (played.status() != 0) return played.status();
+            int f = swapped ? played.awayGoals() : played.homeGoals();
+            int a = swapped ? played.homeGoals() : played.awayGoals();
+            won += f > a ? 1 : 0;
+            drawn += f == a ? 1 : 0;
+            lost += f < a ? 1 : 0;
+            goalsFor += f;
+            goalsAgainst += a;
+            summaries.add(played.json());
+            String home = swapped ? options.awayName() : options.homeName();
+            String away = swapped ? options.homeName() : options.awayName();
+            String line = String.format(Locale.ROOT, "  %3d  seed %20d  %s %d : %d %s%n", m + 1,
+                    seed, home, played.homeGoals(), played.awayGoals(), away);
+            text.append(line);
+            if (played.interrupted()) break;
+        }
+        int played = won + drawn + lost;
+        double[] interval = touchline.host.tournament.LeagueTable.wilson(won, played);
+        text.append(String.format(Locale.ROOT, "%n%s: won %d, drawn %d, lost %d; goals %d : %d; "
+                        + "win rate %.0f %% (95 %% interval %.0f to %.0f %%)%n",
+                options.homeName(), won, drawn, lost, goalsFor, goalsAgainst,
+                played == 0 ? 0.0 : 100.0 * won / played, 100 * interval[0], 100 * interval[1]));
+        if (options.json()) {
+            out.println("{\"series\":{\"team\":" + Json.string(options.homeName())
+                    + ",\"opponent\":" + Json.string(options.awayName()) + ",\"played\":"
+                    + played + ",\"won\":" + won + ",\"drawn\":" + drawn + ",\"lost\":" + lost
+                    + ",\"goalsFor\":" + goalsFor + ",\"goalsAgainst\":" + goalsAgainst
+                    + ",\"winRateInterval\":[" + Json.exact(interval[0]) + ","
+                    + Json.exact(interval[1]) + "]},\"matches\":[" + String.join(",", summaries)
+                    + "]}");
+            err.print(text);
+        } else {
+            out.print(text);
+        }
+        if (options.out() != null) {
+            Files.writeString(options.out().resolve("series.txt"), text, StandardCharsets.UTF_8);
+        }
+        return 0;
     }
 
     /** replay.html, final.png and trails.png beside the replay; false if they failed. */
@@ -264,17 +437,23 @@ public final class MatchCommand {
             check();
         }
 
-        /** Writes the end line and summary.txt; false when anything could not be written. */
-        boolean finish(MatchResult result, String summary) {
+        /**
+         * Writes the end line, summary.txt and summary.json; false when anything could not be
+         * written.
+         */
+        boolean finish(MatchResult result, String summary, String json) {
             writer.end(result);
             check();
             boolean written = writer.error() == null;
-            Path file = folder.resolve("summary.txt");
-            try {
-                Files.writeString(file, summary, StandardCharsets.UTF_8);
-            } catch (IOException e) {
-                err.println(NAME + ": cannot write " + file + ": " + reason(e));
-                written = false;
+            for (String[] file : new String[][] {{"summary.txt", summary},
+                    {"summary.json", json + "\n"}}) {
+                Path path = folder.resolve(file[0]);
+                try {
+                    Files.writeString(path, file[1], StandardCharsets.UTF_8);
+                } catch (IOException e) {
+                    err.println(NAME + ": cannot write " + path + ": " + reason(e));
+                    written = false;
+                }
             }
             return written;
         }
@@ -345,7 +524,7 @@ public final class MatchCommand {
         return players;
     }
 
-    static String robotName(Path library) {
+    public static String robotName(Path library) {
         String name = library.getFileName().toString();
         int dot = name.indexOf('.');
         if (dot > 0) name = name.substring(0, dot);
@@ -354,73 +533,93 @@ public final class MatchCommand {
     }
 
     static Options parse(String[] args) throws UsageException {
-        List<Path> home = new ArrayList<>();
-        List<Path> away = new ArrayList<>();
-        Integer robots = null;
-        long steps = 3000;
-        long seed = 1;
-        Duration deadline = null;
-        Duration watchdog = MatchConfig.DEFAULT_WATCHDOG;
+        Line line = new Line();
+        CommandLine parser = new CommandLine(line);
+        // "--away lib --speed 2" names an unknown option, not a library called "--speed".
+        parser.setUnmatchedOptionsAllowedAsOptionParameters(false);
+        ParseResult parsed;
+        try {
+            parsed = parser.parseArgs(args);
+        } catch (MissingParameterException e) {
+            String option = e.getMissing().isEmpty() ? "an option"
+                    : e.getMissing().get(0) instanceof OptionSpec o ? o.longestName()
+                                                                     : "an argument";
+            boolean team = option.equals("--home") || option.equals("--away");
+            throw new UsageException(option + (team ? " needs a library" : " needs a value"));
+        } catch (UnmatchedArgumentException e) {
+            throw new UsageException(unmatched(e));
+        } catch (ParameterException e) {
+            throw new UsageException(e.getMessage());
+        }
+        boolean help = parsed.isUsageHelpRequested();
+        boolean version = parsed.isVersionHelpRequested();
+        if (!line.stray.isEmpty() && !help && !version) {
+            throw new UsageException("unexpected argument " + line.stray.get(0) + " (see --help)");
+        }
+        Integer robots = line.robots == null ? null
+                : (int) number("--robots", line.robots, 1, MAX_ROBOTS);
+        long steps = line.steps == null ? 3000 : number("--steps", line.steps, 1, MAX_STEPS);
+        long seed = line.seed == null ? 1
+                : number("--seed", line.seed, Long.MIN_VALUE, Long.MAX_VALUE);
+        Duration deadline = line.deadline == null ? null
+                : Duration.ofMillis(number("--deadline-ms", line.deadline, 1, MAX_DEADLINE_MS));
+        Duration watchdog = line.watchdog == null ? MatchConfig.DEFAULT_WATCHDOG
+                : Duration.ofMillis(number("--watchdog-ms", line.watchdog, 1, MAX_DEADLINE_MS));
+        int series = line.series == null ? 0 : (int) number("--series", line.series, 1, MAX_SERIES);
         Path out = null;
-        List<String> echo = new ArrayList<>();
-        boolean help = false;
-        for (int i = 0; i < args.length; i++) {
-            String option = args[i];
-            String inline = null;
-            int equals = option.indexOf('=');
-            if (option.startsWith("--") && equals > 0) {
-                inline = option.substring(equals + 1);
-                option = option.substring(0, equals);
-            }
-            if (option.equals("--help") || option.equals("-h")) {
-                help = true;
-                continue;
-            }
-            if (option.equals("--home") || option.equals("--away")) {
-                List<Path> team = option.equals("--home") ? home : away;
-                if (inline != null) team.add(path(option, inline));
-                while (i + 1 < args.length && !args[i + 1].startsWith("--")) {
-                    team.add(path(option, args[++i]));
-                }
-                if (team.isEmpty()) throw new UsageException(option + " needs a library");
-                continue;
-            }
-            if (!option.startsWith("-")) {
-                throw new UsageException("unexpected argument " + option + " (see --help)");
-            }
-            if (!List.of("--robots", "--steps", "--seed", "--deadline-ms", "--watchdog-ms",
-                    "--out", "--echo").contains(option)) {
-                throw new UsageException("unknown option " + option + " (see --help)");
-            }
-            String value = inline;
-            if (value == null) {
-                if (i + 1 >= args.length || args[i + 1].startsWith("--")) {
-                    throw new UsageException(option + " needs a value");
-                }
-                value = args[++i];
-            }
-            switch (option) {
-                case "--robots" -> robots = (int) number(option, value, 1, MAX_ROBOTS);
-                case "--steps" -> steps = number(option, value, 1, MAX_STEPS);
-                case "--seed" -> seed = number(option, value, Long.MIN_VALUE, Long.MAX_VALUE);
-                case "--deadline-ms" ->
-                    deadline = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
-                case "--echo" -> echo.add(value);
-                case "--watchdog-ms" ->
-                    watchdog = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
-                default -> {
-                    if (value.isEmpty()) throw new UsageException("--out needs a folder name");
-                    out = path(option, value);
-                }
+        if (line.out != null) {
+            if (line.out.isEmpty()) throw new UsageException("--out needs a folder name");
+            out = path("--out", line.out);
+        }
+        for (String name : new String[] {line.homeName, line.awayName}) {
+            if (name != null && (name.isBlank() || name.length() > 64)) {
+                throw new UsageException("a team name has 1 to 64 characters, not \"" + name
+                        + "\"");
             }
         }
-        if (help) {
-            return new Options(home, away, steps, seed, deadline, watchdog, out, echo, true);
+        List<Path> home = paths("--home", line.home);
+        List<Path> away = paths("--away", line.away);
+        if (help || version) {
+            return new Options(home, away, steps, seed, deadline, watchdog, out, line.echo, help,
+                    version, line.homeName, line.awayName, line.json, series);
         }
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
-        return new Options(team("--home", home, robots), team("--away", away, robots), steps,
-                seed, deadline, watchdog, out, List.copyOf(echo), false);
+        home = team("--home", home, robots);
+        away = team("--away", away, robots);
+        return new Options(home, away, steps, seed, deadline, watchdog, out,
+                List.copyOf(line.echo), false, false, teamName(line.homeName, home, "Home"),
+                teamName(line.awayName, away, "Away"), line.json, series);
+    }
+
+    /** "unknown option --x" or "unexpected argument x", in the words of the other errors. */
+    private static String unmatched(UnmatchedArgumentException e) {
+        String first = e.getUnmatched().stream().filter(a -> !a.isEmpty()).findFirst()
+                .orElse(null);
+        if (first == null) {
+            // An unknown option right after a team's libraries is told only in the message.
+            java.util.regex.Matcher m = java.util.regex.Pattern
+                    .compile("Unknown options?: '([^']*)'").matcher(e.getMessage());
+            first = m.find() ? m.group(1) : "-";
+        }
+        return (first.startsWith("-") ? "unknown option " : "unexpected argument ") + first
+                + " (see --help)";
+    }
+
+    private static List<Path> paths(String option, List<String> texts) throws UsageException {
+        List<Path> paths = new ArrayList<>();
+        for (String text : texts) paths.add(path(option, text));
+        return paths;
+    }
+
+    /** The name given, else the library's name when one library plays the whole team. */
+    static String teamName(String given, List<Path> team, String fallback) {
+        if (given != null) return given;
+        String first = robotName(team.get(0));
+        for (Path library : team) {
+            if (!robotName(library).equals(first)) return fallback;
+        }
+        return first;
     }
 
     private static List<Path> team(String option, List<Path> libraries, Integer robots)

@@ -10,6 +10,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 
 /** touchline-match: its errors, its summary, its replay and the demo match. */
@@ -20,13 +21,15 @@ public final class MatchCommandTest {
                 .add("launcher", MatchCommandTest::launcher)
                 .add("same-match-same-bytes", MatchCommandTest::sameMatchSameBytes)
                 .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
+                .add("json-and-messages", MatchCommandTest::jsonAndMessages)
                 .add("echo", MatchCommandTest::echo)
                 .main(args);
     }
 
     /** What --out writes. */
     static final List<String> OUT_FILES =
-            List.of("replay.jsonl", "summary.txt", "replay.html", "final.png", "trails.png");
+            List.of("replay.jsonl", "summary.txt", "summary.json", "replay.html", "final.png",
+                    "trails.png");
 
     /** What one in-process run printed, and its exit status. */
     record Run(int status, String out, String err) {}
@@ -176,4 +179,52 @@ public final class MatchCommandTest {
         check(run.out().lines().anyMatch(l -> l.matches("\\s+\\d+\\s+(Home|Away)\\s+\\d+ striker")),
                 "no goal by a striker:\n" + run.out());
     }
+    /**
+     * --json prints the summary object that --out writes as summary.json, with the team names
+     * and the score of the text table (on stderr then); messages reach teammates only, and the
+     * others are counted per robot.
+     */
+    @SuppressWarnings("unchecked")
+    static void jsonAndMessages() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-json-");
+        String messenger = lib("messenger");
+        long steps = 20;
+        Run run = run("--home", messenger, "--away", messenger, "--robots", "2", "--steps",
+                Long.toString(steps), "--home-name", "Reds", "--json", "--out", dir.toString());
+        equal(0, run.status(), "status; stderr: " + run.err());
+        Map<String, Object> summary =
+                (Map<String, Object>) touchline.host.replay.JsonReader.parse(run.out());
+        equal(run.out(), Files.readString(dir.resolve("summary.json")), "summary.json");
+        List<Map<String, Object>> teams = (List<Map<String, Object>>) summary.get("teams");
+        equal("Reds", teams.get(0).get("name"), "the home team's name");
+        equal("messenger", teams.get(1).get("name"), "the away team named after its library");
+        check(run.err().contains("Reds 0 : 0 messenger"), "the table's score line: " + run.err());
+        List<Map<String, Object>> robots = (List<Map<String, Object>>) summary.get("robots");
+        equal(4, robots.size(), "robots");
+        for (Map<String, Object> robot : robots) {
+            double undelivered = (Double) robot.get("undeliveredMessages");
+            // Four of its six messages a step go to the other team or to no robot.
+            check(undelivered >= 4 * (steps - 1) && undelivered <= 4 * steps,
+                    "robot " + robot.get("id") + " undelivered: " + undelivered);
+            check(run.err().contains("robot " + ((Double) robot.get("id")).intValue() + ": "
+                    + (long) undelivered + " messages not delivered"), "counted in the table");
+        }
+        long received = 0;
+        for (String line : Files.readAllLines(dir.resolve("replay.jsonl"))) {
+            if (!line.startsWith("{\"time\"")) continue;
+            Map<String, Object> frame = (Map<String, Object>) touchline.host.replay.JsonReader
+                    .parse(line);
+            for (Object e : (List<Object>) frame.get("events")) {
+                List<Object> event = (List<Object>) e;
+                if (!"messageReceived".equals(event.get(1))) continue;
+                received++;
+                int to = ((Double) event.get(0)).intValue();
+                int from = ((Double) event.get(2)).intValue();
+                check((to <= 2) == (from <= 2), "robot " + to + " got a message from " + from);
+            }
+        }
+        check(received >= 8 * (steps - 1), "teammates' messages arrive: " + received);
+        TournamentTest.deleteTree(dir);
+    }
+
 }

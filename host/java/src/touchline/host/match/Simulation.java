@@ -37,6 +37,9 @@ public final class Simulation {
     private final String[] teamNames;
     private final List<String> robotNames = new ArrayList<>();
     private final List<Letter> mail = new ArrayList<>();
+    private final int homeRobots;
+    /** By robot index: messages it sent that were not delivered. */
+    private final int[] undelivered;
 
     /** A match with the default settings. */
     public Simulation(long totalTimes, long seed, String homeName, List<String> homeRobots,
@@ -60,6 +63,8 @@ public final class Simulation {
         teamNames = new String[] {homeName, awayName};
         robotNames.addAll(homeRobots);
         robotNames.addAll(awayRobots);
+        this.homeRobots = homeRobots.size();
+        undelivered = new int[robotNames.size()];
     }
 
     public Court court() {
@@ -118,11 +123,27 @@ public final class Simulation {
         world.command(robot - 1, move, turn);
     }
 
-    /** A text for the receiver's next step; one for no robot is dropped. */
+    /**
+     * A text for the receiver's next step. Messages go between teammates only: one for a robot
+     * of the other team, or for an id no robot has, is not delivered, and counted.
+     */
     public void message(int sender, int receiver, String text) {
-        if (receiver >= 1 && receiver <= robotNames.size()) {
+        if (sender < 1 || sender > robotNames.size()) return;
+        boolean exists = receiver >= 1 && receiver <= robotNames.size();
+        if (exists && isHome(sender) == isHome(receiver)) {
             mail.add(new Letter(sender, receiver, text));
+        } else {
+            undelivered[sender - 1]++;
         }
+    }
+
+    private boolean isHome(int id) {
+        return id <= homeRobots;
+    }
+
+    /** Messages the robot sent that were not delivered: to the other team or to no robot. */
+    public int undelivered(int id) {
+        return undelivered[id - 1];
     }
 
     /** Every robot's events at kick-off, before the first step. */

@@ -54,6 +54,12 @@ public final class Summary {
                 out.append(String.format(Locale.ROOT, "  robot %d: %s%n", outcome.id(),
                         outcome.reason()));
             }
+            if (simulation.undelivered(outcome.id()) > 0) {
+                out.append(String.format(Locale.ROOT,
+                        "  robot %d: %d messages not delivered (to the other team or to no "
+                                + "robot)%n",
+                        outcome.id(), simulation.undelivered(outcome.id())));
+            }
             if (outcome.droppedPrints() > 0 || outcome.droppedViews() > 0) {
                 out.append(String.format(Locale.ROOT,
                         "  robot %d: %d prints and %d views over the limits, dropped or cut%n",
@@ -63,8 +69,56 @@ public final class Summary {
         return out.toString();
     }
 
+    /**
+     * The summary as one JSON object (touchline-match --json, summary.json): the match, the
+     * teams with their scores, the goals, and each robot's figures and ending.
+     */
+    public static String json(Simulation simulation, MatchResult result, long seed) {
+        World world = simulation.world();
+        StringBuilder out = new StringBuilder("{\"steps\":").append(result.time())
+                .append(",\"seed\":").append(seed).append(",\"interrupted\":")
+                .append(result.interrupted()).append(",\"teams\":[");
+        for (int team = 0; team < 2; team++) {
+            if (team > 0) out.append(',');
+            int id = Simulation.teamIdOf(team);
+            out.append("{\"id\":").append(id).append(",\"name\":")
+                    .append(Json.string(simulation.teamName(id))).append(",\"score\":")
+                    .append(world.score(team)).append('}');
+        }
+        out.append("],\"goals\":[");
+        boolean first = true;
+        for (Goal goal : world.goals()) {
+            if (!first) out.append(',');
+            first = false;
+            out.append("{\"time\":").append(goal.step()).append(",\"team\":")
+                    .append(Simulation.teamIdOf(goal.team())).append(",\"scorer\":")
+                    .append(goal.scorer() >= 0 ? Integer.toString(Simulation.idOf(goal.scorer()))
+                                               : "null")
+                    .append(",\"ownGoal\":").append(goal.ownGoal()).append('}');
+        }
+        out.append("],\"robots\":[");
+        first = true;
+        for (RobotOutcome outcome : result.robots()) {
+            if (!first) out.append(',');
+            first = false;
+            RobotBody body = simulation.body(outcome.id());
+            out.append("{\"id\":").append(outcome.id()).append(",\"team\":")
+                    .append(outcome.teamId()).append(",\"name\":")
+                    .append(Json.string(outcome.name())).append(",\"ending\":")
+                    .append(Json.string(outcome.ending().word())).append(",\"reason\":")
+                    .append(Json.string(outcome.reason())).append(",\"missedSteps\":")
+                    .append(outcome.missedSteps()).append(",\"ballTouches\":")
+                    .append(body.ballTouches()).append(",\"distance\":")
+                    .append(Json.rounded(body.distance())).append(",\"undeliveredMessages\":")
+                    .append(simulation.undelivered(outcome.id())).append(",\"droppedPrints\":")
+                    .append(outcome.droppedPrints()).append(",\"droppedViews\":")
+                    .append(outcome.droppedViews()).append('}');
+        }
+        return out.append("]}").toString();
+    }
+
     /** The text columns are left-aligned, the others (numbers) right-aligned. */
-    private static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
+    public static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
         int[] widths = new int[rows.get(0).length];
         for (String[] row : rows) {
             for (int i = 0; i < row.length; i++) widths[i] = Math.max(widths[i], row[i].length());

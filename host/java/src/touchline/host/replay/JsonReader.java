@@ -24,15 +24,26 @@ public final class JsonReader {
     private static final int MAX_DEPTH = 64;
 
     private final String text;
+    private final boolean exact;
     private int at;
 
-    private JsonReader(String text) {
+    private JsonReader(String text, boolean exact) {
         this.text = text;
+        this.exact = exact;
     }
 
     /** The one value in text, which may be surrounded by white space and nothing else. */
     public static Object parse(String text) throws JsonException {
-        JsonReader reader = new JsonReader(text);
+        return parse(text, false);
+    }
+
+    /** As parse, with numbers read exactly, as BigDecimals: 64-bit seeds survive. */
+    public static Object parseExact(String text) throws JsonException {
+        return parse(text, true);
+    }
+
+    private static Object parse(String text, boolean exact) throws JsonException {
+        JsonReader reader = new JsonReader(text, exact);
         reader.skipSpace();
         Object value = reader.value(0);
         reader.skipSpace();
@@ -134,7 +145,7 @@ public final class JsonReader {
         return (char) value;
     }
 
-    private Double number() throws JsonException {
+    private Object number() throws JsonException {
         int start = at;
         peek('-');
         // A leading zero stands alone: "01" is not a number.
@@ -145,7 +156,8 @@ public final class JsonReader {
             if (!peek('+')) peek('-');
             if (!digits()) throw error("expected a digit in the exponent");
         }
-        return Double.valueOf(text.substring(start, at));
+        String number = text.substring(start, at);
+        return exact ? new java.math.BigDecimal(number) : Double.valueOf(number);
     }
 
     private boolean digits() {

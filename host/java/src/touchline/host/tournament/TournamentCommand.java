@@ -1,0 +1,473 @@
+package touchline.host.tournament;
+
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.PrintStream;
+import java.io.UncheckedIOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.SplittableRandom;
+import java.util.concurrent.ExecutionException;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
+import java.util.stream.Stream;
+import picocli.CommandLine;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.Parameters;
+
+/**
+ * touchline-tournament: every pair of entrants plays K matches, sides swapped in every second
+ * one; matches run as separate touchline-match processes, J at a time. Prints the league table
+ * and the head-to-head record; with --out writes results.json and table.txt. --plan writes the
+ * match commands for other machines instead, and --collect reads what they wrote.
+ */
+@Command(name = "touchline-tournament", mixinStandardHelpOptions = true,
+        versionProvider = Version.class, sortOptions = false, usageHelpAutoWidth = true,
+        description = {"Plays every pair of entrants K times, sides swapped in every second "
+                        + "match, and prints the league table.",
+                "An entrant is a strategy library (a team of N robots of it) or a team file "
+                        + "(see docs/tournaments.md)."},
+        exitCodeListHeading = "%nExit status:%n",
+        exitCodeList = {"0:the tournament was played (or planned, or collected)",
+                "1:a match could not be played or a file not written",
+                "2:bad arguments"})
+public final class TournamentCommand implements java.util.concurrent.Callable<Integer> {
+    static final String NAME = "touchline-tournament";
+    /** Where the launcher script says touchline-match is. */
+    static final String MATCH_PROPERTY = "touchline.match";
+
+    @Parameters(paramLabel = "ENTRANT", description = "a strategy library or a team file")
+    List<Path> entrantFiles = new ArrayList<>();
+
+    @Option(names = "--matches", paramLabel = "K",
+            description = "matches every pair plays (1 to 10000)")
+    Integer matches;
+
+    @Option(names = "--robots", paramLabel = "N", defaultValue = "1",
+            description = "robots of a team given as one library (1 to 5; default ${DEFAULT-VALUE})")
+    int robots;
+
+    @Option(names = "--steps", paramLabel = "S", defaultValue = "3000",
+            description = "steps a match lasts (default ${DEFAULT-VALUE})")
+    long steps;
+
+    @Option(names = "--seed", paramLabel = "X", defaultValue = "1",
+            description = "seed the matches' seeds are derived from (default ${DEFAULT-VALUE})")
+    long seed;
+
+    @Option(names = "--jobs", paramLabel = "J",
+            description = "matches played at a time (default: the number of cores)")
+    Integer jobs;
+
+    @Option(names = "--out", paramLabel = "DIR",
+            description = "write results.json and table.txt (and with --replays or --plan each "
+                    + "match's folder) into DIR")
+    Path out;
+
+    @Option(names = "--replays", description = "keep each match's folder (replay, summary) in DIR")
+    boolean replays;
+
+    @Option(names = "--plan", description = "print the match commands, one a line, for GNU "
+            + "parallel or a job array, instead of playing; needs --out")
+    boolean plan;
+
+    @Option(names = "--collect", paramLabel = "DIR", arity = "1..*",
+            description = "read the match folders that planned runs wrote and print the table")
+    List<Path> collect;
+
+    private final PrintStream stdout;
+    private final PrintStream stderr;
+    private final boolean progress;
+
+    /** For tools that read the command's options, such as the completion script's maker. */
+    public TournamentCommand() {
+        this(System.out, System.err, false);
+    }
+
+    TournamentCommand(PrintStream stdout, PrintStream stderr, boolean progress) {
+        this.stdout = stdout;
+        this.stderr = stderr;
+        this.progress = progress;
+    }
+
+    /** A bad command line: its message is the one line printed, with exit status 2. */
+    static final class UsageException extends Exception {
+        private static final long serialVersionUID = 1L;
+
+        UsageException(String message) {
+            super(message);
+        }
+    }
+
+    public static void main(String[] args) {
+        System.exit(run(args, System.out, System.err, Boolean.getBoolean("touchline.progress")));
+    }
+
+    static int run(String[] args, PrintStream stdout, PrintStream stderr, boolean progress) {
+        CommandLine line = new CommandLine(new TournamentCommand(stdout, stderr, progress));
+        line.setOut(new java.io.PrintWriter(stdout, true));
+        line.setErr(new java.io.PrintWriter(stderr, true));
+        line.setParameterExceptionHandler((e, a) -> {
+            stderr.println(NAME + ": " + e.getMessage() + " (see --help)");
+            return 2;
+        });
+        line.setExecutionExceptionHandler((e, cmd, result) -> {
+            if (e instanceof UsageException || e instanceof Entrant.BadEntrant) {
+                stderr.println(NAME + ": " + e.getMessage());
+                return 2;
+            }
+            stderr.println(NAME + ": " + (e.getMessage() == null ? e.toString() : e.getMessage()));
+            return 1;
+        });
+        return line.execute(args);
+    }
+
+    @Override
+    public Integer call() throws Exception {
+        if (collect != null) return collect();
+        List<Entrant> entrants = entrants();
+        if (matches == null) throw new UsageException("--matches K is required");
+        range("--matches", matches, 1, 10_000);
+        range("--steps", steps, 1, 10_000_000);
+        if (jobs != null) range("--jobs", jobs, 1, 256);
+        if (out != null && out.toString().isEmpty()) throw new UsageException("--out is empty");
+        List<Pairing> schedule = schedule(entrants);
+        if (plan) return plan(entrants, schedule);
+        if (replays && out == null) throw new UsageException("--replays needs --out DIR");
+        if (out != null) Files.createDirectories(out);
+        List<MatchOutcome> outcomes = play(schedule);
+        return report(entrants, outcomes);
+    }
+
+    private List<Entrant> entrants() throws Exception {
+        range("--robots", robots, 1, Entrant.MAX_ROBOTS);
+        if (entrantFiles.size() < 2) throw new UsageException("give at least two entrants");
+        List<Entrant> entrants = new ArrayList<>();
+        for (Path file : entrantFiles) entrants.add(Entrant.of(file, robots));
+        // Two versions of one strategy are told apart by their folders.
+        for (int i = 0; i < entrants.size(); i++) {
+            for (int j = i + 1; j < entrants.size(); j++) {
+                if (entrants.get(i).name().equals(entrants.get(j).name())) {
+                    entrants.set(i, withFolder(entrants.get(i), entrantFiles.get(i)));
+                    entrants.set(j, withFolder(entrants.get(j), entrantFiles.get(j)));
+                }
+            }
+        }
+        List<String> names = new ArrayList<>();
+        for (Entrant e : entrants) {
+            if (names.contains(e.name())) {
+                throw new UsageException("two entrants are named " + e.name()
+                        + "; give one a team file with a name of its own");
+            }
+            names.add(e.name());
+        }
+        return entrants;
+    }
+
+    private static Entrant withFolder(Entrant entrant, Path file) {
+        if (entrant.name().contains("/")) return entrant;
+        Path parent = file.toAbsolutePath().normalize().getParent();
+        String folder = parent == null || parent.getFileName() == null
+                ? ""
+                : parent.getFileName() + "/";
+        return new Entrant(folder + entrant.name(), entrant.robots());
+    }
+
+    /** One scheduled match: its index, the entrants on each side, and its seed. */
+    record Pairing(int index, Entrant home, Entrant away, long seed) {}
+
+    /**
+     * Every pair (i, j), i before j, plays K matches: i at home in the even ones. Match m of
+     * every pair plays on seed number m / 2, so each seed is played from both sides.
+     */
+    List<Pairing> schedule(List<Entrant> entrants) {
+        SplittableRandom random = new SplittableRandom(seed);
+        List<Long> seeds = new ArrayList<>();
+        for (int m = 0; m < (matches + 1) / 2; m++) seeds.add(random.nextLong());
+        List<Pairing> schedule = new ArrayList<>();
+        for (int i = 0; i < entrants.size(); i++) {
+            for (int j = i + 1; j < entrants.size(); j++) {
+                for (int m = 0; m < matches; m++) {
+                    boolean swapped = m % 2 == 1;
+                    schedule.add(new Pairing(schedule.size() + 1,
+                            swapped ? entrants.get(j) : entrants.get(i),
+                            swapped ? entrants.get(i) : entrants.get(j), seeds.get(m / 2)));
+                }
+            }
+        }
+        return schedule;
+    }
+
+    private List<String> command(Pairing p, Path folder) {
+        List<String> command = new ArrayList<>();
+        command.add(matchCommand());
+        command.add("--home");
+        for (Path library : p.home().robots()) command.add(library.toString());
+        command.add("--away");
+        for (Path library : p.away().robots()) command.add(library.toString());
+        command.addAll(List.of("--home-name", p.home().name(), "--away-name", p.away().name(),
+                "--steps", Long.toString(steps), "--seed", Long.toString(p.seed())));
+        if (folder != null) command.addAll(List.of("--out", folder.toString()));
+        return command;
+    }
+
+    private static String matchCommand() {
+        String match = System.getProperty(MATCH_PROPERTY);
+        return match == null ? "touchline-match" : match;
+    }
+
+    static Path matchFolder(Path out, int index) {
+        return out.resolve(String.format("match-%04d", index));
+    }
+
+    // ------------------------------------------------------------------ playing
+
+    private List<MatchOutcome> play(List<Pairing> schedule) throws Exception {
+        int threads = jobs != null ? jobs : Runtime.getRuntime().availableProcessors();
+        ExecutorService pool = Executors.newFixedThreadPool(threads);
+        Progress bar = progress ? new Progress(stderr, schedule.size()) : null;
+        try {
+            List<Future<MatchOutcome>> futures = new ArrayList<>();
+            for (Pairing p : schedule) {
+                futures.add(pool.submit(() -> {
+                    MatchOutcome outcome = playOne(p);
+                    if (bar != null) bar.advance();
+                    return outcome;
+                }));
+            }
+            List<MatchOutcome> outcomes = new ArrayList<>();
+            for (Future<MatchOutcome> future : futures) {
+                try {
+                    outcomes.add(future.get());
+                } catch (ExecutionException e) {
+                    throw e.getCause() instanceof Exception cause ? cause : e;
+                }
+            }
+            if (bar != null) bar.done();
+            return outcomes;
+        } finally {
+            pool.shutdownNow();
+        }
+    }
+
+    private MatchOutcome playOne(Pairing p) throws IOException, InterruptedException {
+        Path folder = replays ? matchFolder(out, p.index()) : null;
+        List<String> command = command(p, folder);
+        command.add("--json");
+        Process process = new ProcessBuilder(command)
+                .redirectError(ProcessBuilder.Redirect.PIPE).start();
+        process.getOutputStream().close();
+        // Drain stderr beside stdout so that neither pipe fills up and blocks the match.
+        Future<String> errors = Executors.newSingleThreadExecutor(r -> {
+            Thread t = new Thread(r);
+            t.setDaemon(true);
+            return t;
+        }).submit(() -> read(process.getErrorStream()));
+        String json = read(process.getInputStream());
+        int status = process.waitFor();
+        String errorText;
+        try {
+            errorText = errors.get();
+        } catch (ExecutionException e) {
+            errorText = "";
+        }
+        if (status != 0) {
+            String last = errorText.strip();
+            int cut = last.lastIndexOf('\n');
+            throw new IOException("match " + p.index() + " (" + p.home().name() + " v "
+                    + p.away().name() + ", seed " + p.seed() + ") failed with status " + status
+                    + (last.isEmpty() ? "" : ": " + last.substring(cut + 1)));
+        }
+        return MatchOutcome.fromSummary(p.index(), JsonText.parse(json));
+    }
+
+    private static String read(InputStream in) throws IOException {
+        try (in) {
+            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+        }
+    }
+
+    // ------------------------------------------------------------------ plan and collect
+
+    private int plan(List<Entrant> entrants, List<Pairing> schedule) throws Exception {
+        if (out == null) throw new UsageException("--plan needs --out DIR for the match folders");
+        Path folder = out.toAbsolutePath().normalize();
+        Files.createDirectories(folder);
+        StringBuilder lines = new StringBuilder();
+        for (Pairing p : schedule) {
+            List<String> words = new ArrayList<>();
+            for (String word : command(p, matchFolder(folder, p.index()))) words.add(quote(word));
+            lines.append(String.join(" ", words)).append(" >/dev/null\n");
+        }
+        Map<String, Object> header = header(entrants);
+        header.put("planned", schedule.size());
+        Files.writeString(folder.resolve("plan.json"), JsonText.write(header) + "\n",
+                StandardCharsets.UTF_8);
+        Files.writeString(folder.resolve("plan.txt"), lines, StandardCharsets.UTF_8);
+        stdout.print(lines);
+        return 0;
+    }
+
+    /** A word for a POSIX shell: single-quoted unless it is plainly safe. */
+    static String quote(String word) {
+        if (word.matches("[A-Za-z0-9_./=:+-]+")) return word;
+        return "'" + word.replace("'", "'\\''") + "'";
+    }
+
+    private int collect() throws Exception {
+        Map<String, Object> header = null;
+        List<Path> folders = new ArrayList<>();
+        for (Path dir : collect) {
+            if (!Files.isDirectory(dir)) throw new UsageException("no such folder: " + dir);
+            if (Files.isRegularFile(dir.resolve("plan.json")) && header == null) {
+                header = JsonText.object(
+                        JsonText.parse(Files.readString(dir.resolve("plan.json"))), "plan.json");
+            }
+            if (Files.isRegularFile(dir.resolve("summary.json"))) {
+                folders.add(dir);
+                continue;
+            }
+            try (Stream<Path> children = Files.list(dir)) {
+                children.filter(c -> c.getFileName().toString().matches("match-\\d+"))
+                        .filter(c -> Files.isRegularFile(c.resolve("summary.json")))
+                        .forEach(folders::add);
+            }
+        }
+        List<MatchOutcome> outcomes = new ArrayList<>();
+        for (Path folder : folders) {
+            String name = folder.getFileName().toString();
+            int index = name.matches("match-\\d+") ? Integer.parseInt(name.substring(6)) : 0;
+            Path summary = folder.resolve("summary.json");
+            try {
+                outcomes.add(MatchOutcome.fromSummary(index,
+                        JsonText.parse(Files.readString(summary, StandardCharsets.UTF_8))));
+            } catch (IllegalArgumentException e) {
+                throw new IOException(summary + ": " + e.getMessage());
+            }
+        }
+        outcomes.sort((a, b) -> Integer.compare(a.index(), b.index()));
+        if (outcomes.isEmpty()) throw new UsageException("no match folders with summary.json");
+        List<Entrant> entrants = new ArrayList<>();
+        if (header != null) {
+            for (Object e : JsonText.array(header.get("entrants"), "entrants")) {
+                Map<String, Object> m = JsonText.object(e, "an entrant");
+                List<Path> robots = new ArrayList<>();
+                for (Object r : JsonText.array(m.get("robots"), "robots")) {
+                    robots.add(Path.of(JsonText.text(r, "a robot")));
+                }
+                entrants.add(new Entrant(JsonText.text(m.get("name"), "a name"), robots));
+            }
+            matches = (int) JsonText.integer(header.get("matches"), "matches");
+            steps = JsonText.integer(header.get("steps"), "steps");
+            seed = JsonText.integer(header.get("seed"), "seed");
+            long planned = JsonText.integer(header.get("planned"), "planned");
+            if (planned != outcomes.size()) {
+                stderr.println(NAME + ": " + outcomes.size() + " of " + planned
+                        + " planned matches collected");
+            }
+        } else {
+            List<String> seen = new ArrayList<>();
+            for (MatchOutcome o : outcomes) {
+                for (String n : List.of(o.home(), o.away())) {
+                    if (!seen.contains(n)) {
+                        seen.add(n);
+                        entrants.add(new Entrant(n, List.of()));
+                    }
+                }
+            }
+        }
+        return report(entrants, outcomes);
+    }
+
+    // ------------------------------------------------------------------ reporting
+
+    private Map<String, Object> header(List<Entrant> entrants) {
+        List<Object> list = new ArrayList<>();
+        for (Entrant e : entrants) {
+            Map<String, Object> m = new LinkedHashMap<>();
+            m.put("name", e.name());
+            List<Object> libraries = new ArrayList<>();
+            for (Path p : e.robots()) libraries.add(p.toString());
+            m.put("robots", libraries);
+            list.add(m);
+        }
+        Map<String, Object> header = new LinkedHashMap<>();
+        header.put("entrants", list);
+        // Collected without a plan, only the entrants are known.
+        if (matches == null) return header;
+        header.put("matches", matches);
+        header.put("steps", steps);
+        header.put("seed", seed);
+        return header;
+    }
+
+    private int report(List<Entrant> entrants, List<MatchOutcome> outcomes) throws IOException {
+        List<String> names = new ArrayList<>();
+        for (Entrant e : entrants) names.add(e.name());
+        LeagueTable table = new LeagueTable(names, outcomes);
+        String text = table.text();
+        stdout.print(text);
+        stdout.flush();
+        if (out == null) return 0;
+        List<Object> list = new ArrayList<>();
+        for (MatchOutcome o : outcomes) list.add(o.toJson());
+        Map<String, Object> results = new LinkedHashMap<>();
+        results.put("tournament", header(entrants));
+        results.put("matches", list);
+        results.put("table", table.toJson());
+        try {
+            Files.createDirectories(out);
+            Files.writeString(out.resolve("results.json"), JsonText.write(results) + "\n",
+                    StandardCharsets.UTF_8);
+            Files.writeString(out.resolve("table.txt"), text, StandardCharsets.UTF_8);
+        } catch (IOException e) {
+            throw new IOException("cannot write into " + out + ": " + reason(e), e);
+        }
+        return 0;
+    }
+
+    private static String reason(IOException e) {
+        return e.getMessage() == null ? e.toString() : e.getMessage();
+    }
+
+    private static void range(String option, long value, long low, long high)
+            throws UsageException {
+        if (value < low || value > high) {
+            throw new UsageException(option + " " + value + " is out of range (" + low + " to "
+                    + high + ")");
+        }
+    }
+
+    /** "[#####     ] 12/30 matches" on stderr, redrawn as matches end. */
+    static final class Progress {
+        private static final int WIDTH = 30;
+        private final PrintStream err;
+        private final int total;
+        private int done;
+
+        Progress(PrintStream err, int total) {
+            this.err = err;
+            this.total = total;
+        }
+
+        synchronized void advance() {
+            done++;
+            int filled = WIDTH * done / total;
+            err.print("\r[" + "#".repeat(filled) + " ".repeat(WIDTH - filled) + "] " + done + "/"
+                    + total + " matches");
+            err.flush();
+        }
+
+        synchronized void done() {
+            err.print("\r" + " ".repeat(WIDTH + 30) + "\r");
+            err.flush();
+        }
+    }
+}

@@ -1,0 +1,199 @@
+package touchline.host;
+
+import static touchline.host.Tests.check;
+import static touchline.host.Tests.equal;
+
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+
+/** touchline-tournament, run as a user runs it: the launcher, real match processes. */
+public final class TournamentTest {
+    public static void main(String[] args) {
+        Tests.suite()
+                .add("table-arithmetic", TournamentTest::tableArithmetic)
+                .add("bad-entrants", TournamentTest::badEntrants)
+                .add("jobs-plan-collect", TournamentTest::jobsPlanCollect)
+                .main(args);
+    }
+
+    record Run(int status, String out, String err) {}
+
+    static Run tournament(Path workDir, String... args) throws Exception {
+        List<String> command = new ArrayList<>();
+        command.add(Tests.configured("tournament"));
+        command.addAll(List.of(args));
+        return run(workDir, command);
+    }
+
+    static Run run(Path workDir, List<String> command) throws Exception {
+        Path out = Files.createTempFile("touchline-test-out-", ".txt");
+        Path err = Files.createTempFile("touchline-test-err-", ".txt");
+        try {
+            Process process = new ProcessBuilder(command).directory(workDir.toFile())
+                    .redirectOutput(out.toFile()).redirectError(err.toFile()).start();
+            process.getOutputStream().close();
+            check(process.waitFor(600, TimeUnit.SECONDS), "the command ended: " + command);
+            return new Run(process.exitValue(), Files.readString(out), Files.readString(err));
+        } finally {
+            Files.deleteIfExists(out);
+            Files.deleteIfExists(err);
+        }
+    }
+
+    /** A match folder as touchline-match --out leaves it, holding only its summary.json. */
+    static void match(Path dir, int index, String home, int homeGoals, String away,
+            int awayGoals) throws Exception {
+        Path folder = dir.resolve(String.format("match-%04d", index));
+        Files.createDirectories(folder);
+        String json = String.format("{\"steps\":100,\"seed\":%d,\"interrupted\":false,"
+                        + "\"teams\":[{\"id\":0,\"name\":\"%s\",\"score\":%d},"
+                        + "{\"id\":1,\"name\":\"%s\",\"score\":%d}],\"goals\":[],"
+                        + "\"robots\":[{\"id\":1,\"team\":0,\"name\":\"x\",\"ending\":"
+                        + "\"finished\",\"reason\":\"\"},{\"id\":2,\"team\":1,\"name\":\"y\","
+                        + "\"ending\":\"crashed\",\"reason\":\"SIGSEGV\"}]}",
+                index, home, homeGoals, away, awayGoals);
+        Files.writeString(folder.resolve("summary.json"), json, StandardCharsets.UTF_8);
+    }
+
+    /**
+     * Five results worked out by hand: A 7 points (+4, won 2 of 4: Wilson 95 % 15 %–85 %),
+     * C 4 points, B 2 points; A's rating above C's above B's; the head-to-head by the row's
+     * entrant; a crashed robot's ending carried into results.json.
+     */
+    static void tableArithmetic() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-tournament-");
+        try {
+            match(dir, 1, "A", 2, "B", 0);
+            match(dir, 2, "B", 1, "A", 1);
+            match(dir, 3, "A", 0, "C", 1);
+            match(dir, 4, "C", 0, "A", 3);
+            match(dir, 5, "B", 2, "C", 2);
+            Run run = tournament(dir, "--collect", dir.toString(), "--out", "out");
+            equal(0, run.status(), "collect status; stderr: " + run.err());
+            String table = Files.readString(dir.resolve("out/table.txt"));
+            equal(table, run.out(), "table.txt is what was printed");
+            String[] lines = table.split("\n");
+            check(lines[1].matches(" +1 A +4 +2 +1 +1 +7 +6 +2 +\\+4 +50 +15-85 +\\d+"),
+                    "A's row: " + lines[1]);
+            check(lines[2].matches(" +2 C +3 +1 +1 +1 +4 +3 +5 +-2 +33 +6-79 +\\d+"),
+                    "C's row: " + lines[2]);
+            check(lines[3].matches(" +3 B +3 +0 +2 +1 +2 +3 +5 +-2 +0 +0-56 +\\d+"),
+                    "B's row: " + lines[3]);
+            int a = rating(lines[1]);
+            int c = rating(lines[2]);
+            int b = rating(lines[3]);
+            check(a > c && c > b, "ratings in order: " + a + " " + c + " " + b);
+            check(table.contains("\n  A     - 1-1-0 1-0-1\n"), "A's head-to-head: " + table);
+            String results = Files.readString(dir.resolve("out/results.json"));
+            check(results.contains("\"winRateInterval\":[0.150039,0.849961]"),
+                    "A's interval in results.json: " + results);
+            check(results.contains("\"ending\":\"crashed\",\"reason\":\"SIGSEGV\""),
+                    "a crashed robot is recorded: " + results);
+        } finally {
+            deleteTree(dir);
+        }
+    }
+
+    static int rating(String row) {
+        String[] cells = row.trim().split(" +");
+        return Integer.parseInt(cells[cells.length - 1]);
+    }
+
+    /** Every bad entrant or option: exit status 2, one line that names the file and line. */
+    static void badEntrants() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-tournament-");
+        try {
+            String striker = Tests.built("striker").toString();
+            String still = Tests.built("still").toString();
+            Files.writeString(dir.resolve("bad.team"), "# a team\nname Bad\nrobut libx.so\n");
+            Files.writeString(dir.resolve("noname.team"), "robot " + striker + "\n");
+            Files.writeString(dir.resolve("nolib.team"), "name X\nrobot missing.so\n");
+            String[][] cases = {
+                    {"bad.team:3: expected \"name TEAM\" or \"robot LIBRARY\", not \"robut "
+                            + "libx.so\"", "bad.team", striker, "--matches", "2"},
+                    {"noname.team: no \"name TEAM\" line", "noname.team", striker, "--matches",
+                            "2"},
+                    {"nolib.team:2: no such library: " + dir.resolve("missing.so"),
+                            "nolib.team", striker, "--matches", "2"},
+                    {"give at least two entrants", striker, "--matches", "2"},
+                    {"--matches K is required", striker, still},
+                    {"--matches 0 is out of range (1 to 10000)", striker, still, "--matches",
+                            "0"},
+                    {"two entrants are named examples/striker", striker, striker, "--matches", "1"},
+                    {"--plan needs --out DIR", striker, still, "--matches", "1", "--plan"},
+                    {"Unknown option: '--matchez'", striker, still, "--matchez", "1"},
+            };
+            for (String[] c : cases) {
+                String[] args = java.util.Arrays.copyOfRange(c, 1, c.length);
+                Run run = tournament(dir, args);
+                equal(2, run.status(), "status for " + String.join(" ", args));
+                check(run.err().startsWith("touchline-tournament: ") && run.err().contains(c[0])
+                                && run.err().indexOf('\n') == run.err().length() - 1,
+                        "one line naming \"" + c[0] + "\", got: " + run.err());
+                equal("", run.out(), "nothing on stdout for " + String.join(" ", args));
+            }
+        } finally {
+            deleteTree(dir);
+        }
+    }
+
+    /**
+     * Three entrants, two matches a pair: one match at a time and two at a time give the same
+     * results.json byte for byte; the plan run through GNU parallel and collected gives the same
+     * table as the local run.
+     */
+    static void jobsPlanCollect() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-tournament-");
+        try {
+            Files.writeString(dir.resolve("keeper.team"), "name keeper\nrobot "
+                    + Tests.built("goalkeeper") + "\nrobot " + Tests.built("striker") + "\n");
+            List<String> common = List.of(Tests.configured("still"), Tests.configured("chaser"),
+                    "keeper.team", "--robots", "2", "--matches", "2", "--steps", "400",
+                    "--seed", "5");
+            Run one = tournament(dir, withArgs(common, "--jobs", "1", "--out", "one"));
+            equal(0, one.status(), "--jobs 1 status; stderr: " + one.err());
+            Run two = tournament(dir, withArgs(common, "--jobs", "2", "--out", "two"));
+            equal(0, two.status(), "--jobs 2 status; stderr: " + two.err());
+            String results = Files.readString(dir.resolve("one/results.json"));
+            equal(results, Files.readString(dir.resolve("two/results.json")),
+                    "results.json with 1 and 2 jobs");
+            check(results.split("\"index\"").length - 1 == 6, "six matches: " + results);
+            check(one.out().contains("still") && one.out().contains("keeper"),
+                    "the table names the entrants: " + one.out());
+
+            Run plan = tournament(dir, withArgs(common, "--plan", "--out", "planned"));
+            equal(0, plan.status(), "--plan status; stderr: " + plan.err());
+            equal(6, plan.out().split("\n").length, "one command a match: " + plan.out());
+            Run parallel = run(dir, List.of("parallel", "--halt", "now,fail=1", "-j", "2",
+                    "--arg-file", dir.resolve("planned/plan.txt").toString()));
+            equal(0, parallel.status(), "parallel status; stderr: " + parallel.err());
+            Run collected = tournament(dir, "--collect", "planned", "--out", "collected");
+            equal(0, collected.status(), "--collect status; stderr: " + collected.err());
+            equal(one.out(), collected.out(), "the collected table");
+            equal(Files.readString(dir.resolve("one/table.txt")),
+                    Files.readString(dir.resolve("collected/table.txt")), "table.txt");
+        } finally {
+            deleteTree(dir);
+        }
+    }
+
+    static String[] withArgs(List<String> common, String... more) {
+        List<String> all = new ArrayList<>(common);
+        all.addAll(List.of(more));
+        return all.toArray(new String[0]);
+    }
+
+    static void deleteTree(Path dir) throws Exception {
+        try (var paths = Files.walk(dir)) {
+            for (Path p : paths.sorted(java.util.Comparator.reverseOrder()).toList()) {
+                Files.deleteIfExists(p);
+            }
+        }
+    }
+
+    private TournamentTest() {}
+}
