@@ -88,7 +88,7 @@ public final class FaultyStrategyTest {
             check(Files.exists(run.work().resolve("out/robot-1-crash.log")), "crash report kept");
         }
         List<String> written = new ArrayList<>(List.of("out", "out/final.png", "out/replay.html",
-                "out/replay.jsonl", "out/summary.txt", "out/trails.png"));
+                "out/replay.jsonl", "out/summary.json", "out/summary.txt", "out/trails.png"));
         if (reported) written.add(4, "out/robot-1-crash.log");
         assertOnly(run.work(), written);
         assertOnly(run.temp(), List.of());
