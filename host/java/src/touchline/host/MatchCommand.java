@@ -27,6 +27,9 @@ import touchline.host.match.ReplayWriter;
 import touchline.host.match.Summary;
 import touchline.host.robot.Team;
 import touchline.host.replay.ReplayOutputs;
+import touchline.host.scene.Scene;
+import touchline.host.scene.SceneCheck;
+import touchline.host.scene.SceneException;
 
 /**
  * touchline-match: plays one match between strategy libraries on the local host, prints a
@@ -37,6 +40,8 @@ public final class MatchCommand {
     static final int MAX_ROBOTS = 5;
     static final long MAX_STEPS = 10_000_000;
     static final long MAX_DEADLINE_MS = 600_000;
+    /** Exit status when a scene's expectation did not hold. */
+    static final int EXPECTATION_FAILED = 3;
     /** Extra JVM options for the robot processes (-Xcheck:jni, say), space-separated. */
     static final String ROBOT_OPTIONS_PROPERTY = "touchline.robot.options";
     static final String ROBOT_OPTIONS_VARIABLE = "TOUCHLINE_ROBOT_OPTIONS";
@@ -45,6 +50,7 @@ public final class MatchCommand {
 
     static final String USAGE = """
             Usage: touchline-match --home LIBRARY... --away LIBRARY... [options]
+                   touchline-match --scene FILE [--strategy NAME=LIBRARY]... [options]
 
             Plays a match between two teams of strategy libraries, one library per robot, and
             prints the score, the goals and each robot's figures.
@@ -71,6 +77,13 @@ public final class MatchCommand {
                                   browser and the pictures final.png and trails.png;
                                   the files are the same for the same match; a robot
                                   process's crash report goes there too
+              --scene FILE        play a scene: the robots, their libraries and places,
+                                  the ball, the steps and the seed come from FILE, and its
+                                  expectations are checked after the match (--steps and
+                                  --seed still override it)
+              --strategy NAME=LIBRARY
+                                  a scene's robot line naming NAME plays LIBRARY; may be
+                                  repeated
               --help              this text
 
             Each robot plays in a process of its own: a robot that crashes, fails or hangs
@@ -78,8 +91,9 @@ public final class MatchCommand {
             summary so far.
 
             Exit status: 0 when the match was played, whatever its robots did; 2 for bad
-            arguments; 1 when the host failed or could not write the replay; 130 or 143
-            when interrupted (SIGINT, SIGTERM).
+            arguments or a bad scene; 1 when the host failed or could not write the replay;
+            3 when a scene's expectation failed; 130 or 143 when interrupted (SIGINT,
+            SIGTERM).
             """;
 
     /** A bad command line: its message is the one line printed. */
@@ -92,7 +106,14 @@ public final class MatchCommand {
     }
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
-            Duration watchdog, Path out, List<String> echo, boolean help) {}
+            Duration watchdog, Path out, List<String> echo, boolean help, Scenes scenes) {}
+
+    /**
+     * --scene and --strategy, and whether --steps and --seed were given (they override the
+     * scene's). The scene is read once the command line is whole.
+     */
+    record Scenes(Path file, Map<String, Path> strategies, boolean steps, boolean seed,
+            Scene scene) {}
 
     /** The match being played, for the shutdown hook; and the end of main's work. */
     private static volatile Match current;
@@ -135,6 +156,7 @@ public final class MatchCommand {
                 out.print(USAGE);
                 return 0;
             }
+            options = withScene(options);
             prepareOut(options.out());
             check(options.home());
             check(options.away());
@@ -166,17 +188,22 @@ public final class MatchCommand {
         ProgressBar bar = progress ? new ProgressBar(err, options.steps()) : null;
         ReplayFile replay = options.out() == null ? null : new ReplayFile(options.out(), err);
         Echo echo = options.echo().isEmpty() ? null : new Echo(err);
+        Scene scene = options.scenes().scene();
+        SceneCheck check = scene == null ? null : new SceneCheck(scene);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
                 .observer((time, ball, teams, events) -> {
                     if (replay != null) replay.stepped(time, ball, teams, events);
                     if (bar != null) bar.show(time, teams);
+                    if (check != null) check.stepped(time, ball, teams, events);
                 })
                 .debugObserver((robot, time, output) -> {
                     if (replay != null) replay.debug(robot, time, output);
                     if (echo != null) echo.show(robot, time, output.prints(), bar);
+                    if (check != null) check.printed(robot, time, output.prints());
                 });
+        if (scene != null) config.placement(scene.placement());
         Match match = new Match(config, players(options.home()), players(options.away()));
         if (!options.echo().isEmpty()) echo.choose(match, options.echo());
         current = match;
@@ -193,14 +220,19 @@ public final class MatchCommand {
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
             out.print(summary);
+            boolean held = check == null || result.interrupted() || check.report(out);
             out.flush();
-            if (replay == null) return 0;
-            boolean written = replay.finish(result, summary);
-            replay.close();
-            // The page and the pictures are made from the finished replay; an interrupted
-            // match ends at once, with its replay only.
-            if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
-            return written ? 0 : 1;
+            boolean written = true;
+            if (replay != null) {
+                written = replay.finish(result, summary);
+                replay.close();
+                // The page and the pictures are made from the finished replay; an interrupted
+                // match ends at once, with its replay only.
+                if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
+                if (!held) err.println(NAME + ": watch it: " + options.out().resolve("replay.html"));
+            }
+            if (!written) return 1;
+            return held ? 0 : EXPECTATION_FAILED;
         } finally {
             if (replay != null) replay.close();
             current = null;
@@ -364,6 +396,10 @@ public final class MatchCommand {
         Path out = null;
         List<String> echo = new ArrayList<>();
         boolean help = false;
+        Path scene = null;
+        Map<String, Path> strategies = new java.util.LinkedHashMap<>();
+        boolean stepsGiven = false;
+        boolean seedGiven = false;
         for (int i = 0; i < args.length; i++) {
             String option = args[i];
             String inline = null;
@@ -389,7 +425,7 @@ public final class MatchCommand {
                 throw new UsageException("unexpected argument " + option + " (see --help)");
             }
             if (!List.of("--robots", "--steps", "--seed", "--deadline-ms", "--watchdog-ms",
-                    "--out", "--echo").contains(option)) {
+                    "--out", "--echo", "--scene", "--strategy").contains(option)) {
                 throw new UsageException("unknown option " + option + " (see --help)");
             }
             String value = inline;
@@ -401,8 +437,23 @@ public final class MatchCommand {
             }
             switch (option) {
                 case "--robots" -> robots = (int) number(option, value, 1, MAX_ROBOTS);
-                case "--steps" -> steps = number(option, value, 1, MAX_STEPS);
-                case "--seed" -> seed = number(option, value, Long.MIN_VALUE, Long.MAX_VALUE);
+                case "--steps" -> {
+                    steps = number(option, value, 1, MAX_STEPS);
+                    stepsGiven = true;
+                }
+                case "--seed" -> {
+                    seed = number(option, value, Long.MIN_VALUE, Long.MAX_VALUE);
+                    seedGiven = true;
+                }
+                case "--scene" -> scene = path(option, value);
+                case "--strategy" -> {
+                    int at = value.indexOf('=');
+                    if (at < 1 || at == value.length() - 1) {
+                        throw new UsageException("--strategy needs NAME=LIBRARY, not \"" + value
+                                + "\"");
+                    }
+                    strategies.put(value.substring(0, at), path(option, value.substring(at + 1)));
+                }
                 case "--deadline-ms" ->
                     deadline = Duration.ofMillis(number(option, value, 1, MAX_DEADLINE_MS));
                 case "--echo" -> echo.add(value);
@@ -414,13 +465,45 @@ public final class MatchCommand {
                 }
             }
         }
+        Scenes scenes = new Scenes(scene, Map.copyOf(strategies), stepsGiven, seedGiven, null);
         if (help) {
-            return new Options(home, away, steps, seed, deadline, watchdog, out, echo, true);
+            return new Options(home, away, steps, seed, deadline, watchdog, out, echo, true,
+                    scenes);
         }
+        if (scene != null) {
+            if (!home.isEmpty() || !away.isEmpty() || robots != null) {
+                throw new UsageException("--scene names the robots: give no --home, --away or"
+                        + " --robots with it");
+            }
+            return new Options(home, away, steps, seed, deadline, watchdog, out,
+                    List.copyOf(echo), false, scenes);
+        }
+        if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
         return new Options(team("--home", home, robots), team("--away", away, robots), steps,
-                seed, deadline, watchdog, out, List.copyOf(echo), false);
+                seed, deadline, watchdog, out, List.copyOf(echo), false, scenes);
+    }
+
+    /**
+     * With --scene: reads the scene and takes its teams, and its steps and seed unless the
+     * command line gave them. A scene that cannot be played is a bad argument.
+     */
+    static Options withScene(Options options) throws UsageException {
+        Scenes scenes = options.scenes();
+        if (scenes.file() == null) return options;
+        Scene scene;
+        try {
+            scene = Scene.read(scenes.file(), scenes.strategies());
+        } catch (SceneException e) {
+            throw new UsageException(e.getMessage());
+        }
+        return new Options(scene.team(true), scene.team(false),
+                scenes.steps() ? options.steps() : scene.steps(),
+                scenes.seed() ? options.seed() : scene.seed(), options.deadline(),
+                options.watchdog(), options.out(), options.echo(), false,
+                new Scenes(scenes.file(), scenes.strategies(), scenes.steps(), scenes.seed(),
+                        scene));
     }
 
     private static List<Path> team(String option, List<Path> libraries, Integer robots)

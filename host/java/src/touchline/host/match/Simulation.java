@@ -118,6 +118,22 @@ public final class Simulation {
         world.command(robot - 1, move, turn);
     }
 
+    /**
+     * Starts the match from a placement instead of the kick-off places: call it before the
+     * first step. A robot id the match does not have is refused.
+     */
+    public void place(Placement placement) {
+        if (time() != 0) throw new IllegalStateException("a match is placed before it starts");
+        for (Placement.Robot robot : placement.robots()) {
+            if (robot.id() < 1 || robot.id() > robotNames.size()) {
+                throw new IllegalArgumentException("no robot " + robot.id());
+            }
+            world.placeRobot(robot.id() - 1, robot.x(), robot.y(), robot.heading());
+        }
+        world.rollBall(placement.ballX(), placement.ballY(), placement.ballHeading(),
+                placement.ballSpeed());
+    }
+
     /** A text for the receiver's next step; one for no robot is dropped. */
     public void message(int sender, int receiver, String text) {
         if (receiver >= 1 && receiver <= robotNames.size()) {
