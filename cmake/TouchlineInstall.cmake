@@ -1,6 +1,7 @@
 # `cmake --install` (and `make install PREFIX=...`): the strategy author's kit.
 #
 #   include/touchline/Toolkit.h             the header
+#   include/touchline/SceneTest.h           plays scenes from C++ tests
 #   lib/libtouchline_toolkit.a              the toolkit
 #   lib/cmake/Touchline/                    the CMake package: find_package(Touchline)
 #   lib/touchline/                          the sample and example strategies, the host's bridge
@@ -13,6 +14,8 @@
 include(CMakePackageConfigHelpers)
 
 install(FILES "${TOUCHLINE_SOURCE_DIR}/src/toolkit/Toolkit.h"
+        DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/touchline")
+install(FILES "${TOUCHLINE_SOURCE_DIR}/host/scenetest/SceneTest.h"
         DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/touchline")
 install(TARGETS touchline_toolkit EXPORT TouchlineTargets
         ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}")
@@ -45,6 +48,7 @@ endif()
 install(FILES examples/striker.c examples/goalkeeper.c examples/still.c examples/chaser.c
               examples/duo.c examples/keeper.team
         DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
+install(DIRECTORY examples/scenes DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 install(DIRECTORY examples/template DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 
 set(TOUCHLINE_INSTALLED_HOST OFF)

@@ -17,6 +17,15 @@
 #
 # A custom target that plays a match with touchline-match when built. A strategy is a target
 # (built first) or a library file. OUT defaults to <build dir>/<target>.
+#
+# touchline_add_scene_test(<name> SCENE <file> [STRATEGY <strategy>...] [ARGS <options>...])
+#
+# A CTest test that plays a scene file with touchline-match --scene and fails when one of its
+# expectations does not hold (or the scene cannot be played). In the scene, a robot's library
+# may be one of the STRATEGY entries: a target by its name (mystrategy, touchline::sample) or
+# NAME=FILE; other libraries are paths relative to the scene file. The replay goes to
+# <build dir>/scenes/<name>/ (replay.html to watch it); a failing test prints where it is.
+# Call enable_testing() (or include(CTest)) in your top CMakeLists.txt to run it with ctest.
 
 # A macro, so that enabling C++ reaches the directory that declares the strategy: a project of
 # C only (project(X LANGUAGES C)) otherwise fails with "No known features for CXX compiler".
@@ -116,4 +125,31 @@ function(touchline_add_match target)
     if(deps)
         add_dependencies(${target} ${deps})
     endif()
+endfunction()
+
+function(touchline_add_scene_test name)
+    cmake_parse_arguments(PARSE_ARGV 1 SCENE "" "SCENE" "STRATEGY;ARGS")
+    if(NOT SCENE_SCENE)
+        message(FATAL_ERROR "touchline_add_scene_test(${name}): give the SCENE file")
+    endif()
+    get_property(match GLOBAL PROPERTY TOUCHLINE_MATCH)
+    if(NOT match)
+        message(FATAL_ERROR "touchline_add_scene_test(${name}): this Touchline has no match "
+                            "host (it needs JDK 17 and TOUCHLINE_BUILD_HOST=ON)")
+    endif()
+    get_filename_component(scene "${SCENE_SCENE}" ABSOLUTE)
+    set(command "${match}" --scene "${scene}")
+    foreach(strategy IN LISTS SCENE_STRATEGY)
+        if(TARGET "${strategy}")
+            list(APPEND command --strategy "${strategy}=$<TARGET_FILE:${strategy}>")
+        elseif(strategy MATCHES "^[^=]+=.+$")
+            list(APPEND command --strategy "${strategy}")
+        else()
+            message(FATAL_ERROR "touchline_add_scene_test(${name}): STRATEGY ${strategy} is "
+                                "neither a target nor NAME=FILE")
+        endif()
+    endforeach()
+    list(APPEND command --out "${CMAKE_CURRENT_BINARY_DIR}/scenes/${name}" ${SCENE_ARGS})
+    add_test(NAME ${name} COMMAND ${command})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()

@@ -8,6 +8,7 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/src")
 file(WRITE "${WORK}/src/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)
 project(MyStrategy LANGUAGES C)
+enable_testing()
 add_subdirectory(\"${TOUCHLINE}\" touchline)
 touchline_add_strategy(mystrategy striker.c)
 touchline_add_strategy(broken broken.c)
@@ -15,7 +16,14 @@ set_target_properties(broken PROPERTIES EXCLUDE_FROM_ALL ON)
 if(TARGET touchline::striker AND DEFINED TOUCHLINE_MATCH)
     touchline_add_match(play HOME mystrategy AWAY touchline::striker touchline::goalkeeper
                         STEPS 40 OUT \"${WORK}/match\")
+    touchline_add_scene_test(chases SCENE chases.scene STRATEGY mystrategy touchline::goalkeeper)
 endif()
+")
+file(WRITE "${WORK}/src/chases.scene" "steps 80
+ball 100 90
+robot 1 home mystrategy 40 90 0
+robot 2 away touchline::goalkeeper 210 90 3.1415926
+expect robot 1 event hitBall by 60
 ")
 file(WRITE "${WORK}/src/striker.c" "#include \"Toolkit.h\"
 void initialize(void) {}
@@ -79,6 +87,12 @@ if(NOT TOOLCHAIN)
     if(NOT rc EQUAL 0 OR NOT out MATCHES "Match of 40 steps" OR NOT EXISTS
        "${WORK}/match/replay.jsonl")
         message(FATAL_ERROR "the play target did not play a match:\n${out}")
+    endif()
+    get_filename_component(cmake_bin "${CMAKE_COMMAND}" DIRECTORY)
+    execute_process(COMMAND "${cmake_bin}/ctest" --test-dir "${WORK}/build" --output-on-failure
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out MATCHES "chases \\.+ +Passed" OR out MATCHES "unit_")
+        message(FATAL_ERROR "the author's scene test did not pass alone:\n${out}")
     endif()
 endif()
 

@@ -63,4 +63,14 @@ foreach(wanted "\"name\":\"mystrategy\"" "\"name\":\"touchline_sample\"" "mystra
         message(FATAL_ERROR "the replay lacks ${wanted}")
     endif()
 endforeach()
-message(STATUS "the installed template built and played:\n${out}")
+
+# Its scene test, as the author runs it.
+get_filename_component(cmake_bin "${CMAKE_COMMAND}" DIRECTORY)
+execute_process(COMMAND "${cmake_bin}/ctest" --test-dir "${WORK}/mine/build"
+                        --output-on-failure
+                RESULT_VARIABLE rc OUTPUT_VARIABLE tested ERROR_VARIABLE tested)
+if(NOT rc EQUAL 0 OR NOT tested MATCHES "reaches-ball \\.+ +Passed"
+   OR NOT EXISTS "${WORK}/mine/build/scenes/reaches-ball/replay.html")
+    message(FATAL_ERROR "the template's scene test did not pass:\n${tested}")
+endif()
+message(STATUS "the installed template built, played and passed its scene test:\n${out}")

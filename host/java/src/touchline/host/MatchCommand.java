@@ -39,6 +39,9 @@ import picocli.CommandLine.Parameters;
 import picocli.CommandLine.ParseResult;
 import picocli.CommandLine.UnmatchedArgumentException;
 import touchline.host.replay.ReplayOutputs;
+import touchline.host.scene.Scene;
+import touchline.host.scene.SceneCheck;
+import touchline.host.scene.SceneException;
 import touchline.host.tournament.Version;
 
 /**
@@ -51,6 +54,8 @@ public final class MatchCommand {
     static final long MAX_STEPS = 10_000_000;
     static final long MAX_DEADLINE_MS = 600_000;
     static final long MAX_SERIES = 10_000;
+    /** Exit status when a scene's expectation did not hold. */
+    static final int EXPECTATION_FAILED = 3;
     /** Extra JVM options for the robot processes (-Xcheck:jni, say), space-separated. */
     static final String ROBOT_OPTIONS_PROPERTY = "touchline.robot.options";
     static final String ROBOT_OPTIONS_VARIABLE = "TOUCHLINE_ROBOT_OPTIONS";
@@ -94,6 +99,13 @@ public final class MatchCommand {
                                   matches on each seed derived from --seed, and print
                                   the home team's totals and win rate (with --out, each
                                   match in DIR/match-0001 ...)
+              --scene FILE        play a scene: the robots, their libraries and places,
+                                  the ball, the steps and the seed come from FILE, and its
+                                  expectations are checked after the match (--steps and
+                                  --seed still override it)
+              --strategy NAME=LIBRARY
+                                  a scene's robot line naming NAME plays LIBRARY; may be
+                                  repeated
               --help              this text
               --version           the version
 
@@ -103,8 +115,9 @@ public final class MatchCommand {
             the other team, or to an id no robot has, is not delivered, and counted.
 
             Exit status: 0 when the match was played, whatever its robots did; 2 for bad
-            arguments; 1 when the host failed or could not write the replay; 130 or 143
-            when interrupted (SIGINT, SIGTERM).
+            arguments or a bad scene; 1 when the host failed or could not write the replay;
+            3 when a scene's expectation failed; 130 or 143 when interrupted (SIGINT,
+            SIGTERM).
             """;
 
     /** A bad command line: its message is the one line printed. */
@@ -118,15 +131,22 @@ public final class MatchCommand {
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
             Duration watchdog, Path out, List<String> echo, boolean help, boolean version,
-            String homeName, String awayName, boolean json, int series) {
+            String homeName, String awayName, boolean json, int series, Scenes scenes) {
 
         /** The same options for one match of a series: its seed, sides and folder. */
         Options forMatch(long matchSeed, boolean swapped, Path folder) {
             return new Options(swapped ? away : home, swapped ? home : away, steps, matchSeed,
                     deadline, watchdog, folder, echo, false, false, swapped ? awayName : homeName,
-                    swapped ? homeName : awayName, json, 0);
+                    swapped ? homeName : awayName, json, 0, scenes);
         }
     }
+
+    /**
+     * --scene and --strategy, and whether --steps and --seed were given (they override the
+     * scene's). The scene is read once the command line is whole.
+     */
+    record Scenes(Path file, Map<String, Path> strategies, boolean steps, boolean seed,
+            Scene scene) {}
 
     /**
      * The command line as picocli reads it. Values are kept as text and checked by parse(), so
@@ -175,6 +195,13 @@ public final class MatchCommand {
 
         @Option(names = "--series", paramLabel = "K", description = "K matches, sides swapped")
         String series;
+
+        @Option(names = "--scene", paramLabel = "FILE", description = "play a scene")
+        String scene;
+
+        @Option(names = "--strategy", paramLabel = "NAME=LIBRARY",
+                description = "the library a scene's robot names")
+        List<String> strategy = new ArrayList<>();
 
         @Parameters(hidden = true)
         List<String> stray = new ArrayList<>();
@@ -225,6 +252,7 @@ public final class MatchCommand {
                 out.println(new Version().getVersion()[0].replace("${COMMAND-NAME}", NAME));
                 return 0;
             }
+            options = withScene(options);
             prepareOut(options.out());
             check(options.home());
             check(options.away());
@@ -270,17 +298,22 @@ public final class MatchCommand {
         ProgressBar bar = progress ? new ProgressBar(err, options.steps()) : null;
         ReplayFile replay = options.out() == null ? null : new ReplayFile(options.out(), err);
         Echo echo = options.echo().isEmpty() ? null : new Echo(err);
+        Scene scene = options.scenes().scene();
+        SceneCheck check = scene == null ? null : new SceneCheck(scene);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
                 .observer((time, ball, teams, events) -> {
                     if (replay != null) replay.stepped(time, ball, teams, events);
                     if (bar != null) bar.show(time, teams);
+                    if (check != null) check.stepped(time, ball, teams, events);
                 })
                 .debugObserver((robot, time, output) -> {
                     if (replay != null) replay.debug(robot, time, output);
                     if (echo != null) echo.show(robot, time, output.prints(), bar);
+                    if (check != null) check.printed(robot, time, output.prints());
                 });
+        if (scene != null) config.placement(scene.placement());
         Match match = new Match(config, players(options.home()), players(options.away()));
         if (!options.echo().isEmpty()) echo.choose(match, options.echo());
         current = match;
@@ -296,6 +329,14 @@ public final class MatchCommand {
             MatchResult result = match.play();
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
+            // A scene's expectations are reported under the table, one line each.
+            boolean held = true;
+            if (check != null && !result.interrupted()) {
+                java.io.ByteArrayOutputStream report = new java.io.ByteArrayOutputStream();
+                PrintStream reportStream = new PrintStream(report, true, StandardCharsets.UTF_8);
+                held = check.report(reportStream);
+                summary += report.toString(StandardCharsets.UTF_8);
+            }
             String json = Summary.json(match.simulation(), result, options.seed());
             World world = match.simulation().world();
             boolean written = true;
@@ -306,7 +347,11 @@ public final class MatchCommand {
                 // match ends at once, with its replay only.
                 if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
             }
-            return new Played(written ? 0 : 1, summary, json, world.score(0), world.score(1),
+            if (!held && options.out() != null) {
+                err.println(NAME + ": watch it: " + options.out().resolve("replay.html"));
+            }
+            int status = !written ? 1 : held ? 0 : EXPECTATION_FAILED;
+            return new Played(status, summary, json, world.score(0), world.score(1),
                     result.interrupted());
         } finally {
             if (replay != null) replay.close();
@@ -579,17 +624,62 @@ public final class MatchCommand {
         }
         List<Path> home = paths("--home", line.home);
         List<Path> away = paths("--away", line.away);
+        Map<String, Path> strategies = new java.util.LinkedHashMap<>();
+        for (String value : line.strategy) {
+            int at = value.indexOf('=');
+            if (at < 1 || at == value.length() - 1) {
+                throw new UsageException("--strategy needs NAME=LIBRARY, not \"" + value + "\"");
+            }
+            strategies.put(value.substring(0, at), path("--strategy", value.substring(at + 1)));
+        }
+        Scenes scenes = new Scenes(line.scene == null ? null : path("--scene", line.scene),
+                Map.copyOf(strategies), line.steps != null, line.seed != null, null);
         if (help || version) {
             return new Options(home, away, steps, seed, deadline, watchdog, out, line.echo, help,
-                    version, line.homeName, line.awayName, line.json, series);
+                    version, line.homeName, line.awayName, line.json, series, scenes);
         }
+        if (scenes.file() != null) {
+            if (!home.isEmpty() || !away.isEmpty() || robots != null) {
+                throw new UsageException("--scene names the robots: give no --home, --away or"
+                        + " --robots with it");
+            }
+            if (series > 0) throw new UsageException("--series does not play scenes");
+            return new Options(home, away, steps, seed, deadline, watchdog, out,
+                    List.copyOf(line.echo), false, false, line.homeName, line.awayName, line.json,
+                    0, scenes);
+        }
+        if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
         home = team("--home", home, robots);
         away = team("--away", away, robots);
         return new Options(home, away, steps, seed, deadline, watchdog, out,
                 List.copyOf(line.echo), false, false, teamName(line.homeName, home, "Home"),
-                teamName(line.awayName, away, "Away"), line.json, series);
+                teamName(line.awayName, away, "Away"), line.json, series, scenes);
+    }
+
+    /**
+     * With --scene: reads the scene and takes its teams, and its steps and seed unless the
+     * command line gave them. A scene that cannot be played is a bad argument.
+     */
+    static Options withScene(Options options) throws UsageException {
+        Scenes scenes = options.scenes();
+        if (scenes.file() == null) return options;
+        Scene scene;
+        try {
+            scene = Scene.read(scenes.file(), scenes.strategies());
+        } catch (SceneException e) {
+            throw new UsageException(e.getMessage());
+        }
+        List<Path> home = scene.team(true);
+        List<Path> away = scene.team(false);
+        return new Options(home, away, scenes.steps() ? options.steps() : scene.steps(),
+                scenes.seed() ? options.seed() : scene.seed(), options.deadline(),
+                options.watchdog(), options.out(), options.echo(), false, false,
+                teamName(options.homeName(), home, "Home"),
+                teamName(options.awayName(), away, "Away"), options.json(), 0,
+                new Scenes(scenes.file(), scenes.strategies(), scenes.steps(), scenes.seed(),
+                        scene));
     }
 
     /** "unknown option --x" or "unexpected argument x", in the words of the other errors. */

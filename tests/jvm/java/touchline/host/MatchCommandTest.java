@@ -23,6 +23,7 @@ public final class MatchCommandTest {
                 .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
                 .add("json-and-messages", MatchCommandTest::jsonAndMessages)
                 .add("echo", MatchCommandTest::echo)
+                .add("scene", MatchCommandTest::scene)
                 .main(args);
     }
 
@@ -227,4 +228,91 @@ public final class MatchCommandTest {
         TournamentTest.deleteTree(dir);
     }
 
+
+    /**
+     * --scene: a bad scene is a bad argument naming its file and line; a scene starts from its
+     * placement, each expectation gets a line saying what was seen, and a failed one gives exit
+     * status 3 with the way to the replay page.
+     */
+    static void scene() throws Exception {
+        Path folder = Files.createTempDirectory("touchline-scene-");
+        String reporter = "reporter=" + lib("reporter");
+        String[][] bad = {
+                {"2: unknown statement \"bal\"", "steps 10\nbal 1 2\n"},
+                {"1: expected: robot ID home|away LIBRARY X Y HEADING", "robot 1 home reporter\n"},
+                {"2: robot 3: robots are numbered 1, 2, ...", "robot 1 home reporter 1 1 0\n"
+                        + "robot 3 away reporter 9 9 0\n"},
+                {"2: robot 2: the home team's robots come first", "robot 1 away reporter 1 1 0\n"
+                        + "robot 2 home reporter 9 9 0\n"},
+                {"1: no strategy library nowhere.so", "robot 1 home nowhere.so 1 1 0\n"},
+                {"1: \"x\" is not a number", "ball x 2\n"},
+                {"3: the ball's centre is off the court", "robot 1 home reporter 1 1 0\n"
+                        + "robot 2 away reporter 9 9 0\nball 1 1\n"},
+                {"a scene needs the ball", "robot 1 home reporter 1 1 0\n"
+                        + "robot 2 away reporter 9 9 0\n"},
+                {"3: no robot 7 in the scene", "robot 1 home reporter 1 1 0\n"
+                        + "robot 2 away reporter 9 9 0\nexpect robot 7 event hitBall\n"
+                        + "ball 5 5\n"},
+                {"4: step 50 is after the scene's last step (20)", "steps 20\nball 5 5\n"
+                        + "robot 1 home reporter 1 1 0\nexpect goal home by 50\n"
+                        + "robot 2 away reporter 9 9 0\n"},
+                {"1: a quoted text lacks its closing quote", "expect robot 1 printed \"x\n"},
+        };
+        for (String[] c : bad) {
+            Path file = folder.resolve("bad.scene");
+            Files.writeString(file, c[1]);
+            Run run = run("--scene", file.toString(), "--strategy", reporter);
+            equal(2, run.status(), "exit status of " + c[1]);
+            check(run.err().startsWith("touchline-match: " + file + ":")
+                    && run.err().contains(c[0]), "stderr for " + c[1] + ": " + run.err());
+        }
+        equal(2, run("--scene", "x.scene", "--home", lib("sample")).status(), "--scene, --home");
+
+        Path scene = folder.resolve("placed.scene");
+        Files.writeString(scene, """
+                # robot 2 a library by path, relative to the scene's folder
+                steps 40
+                ball 30.5 40 0 0
+                robot 1 home reporter 60 150 1.5
+                robot 2 away %s 200 40 3.1415926
+                expect ball-x <= 30.5 at 0
+                expect ball-y >= 40 at 0
+                expect robot 2 near 200 40 within 0.0001 by 1
+                expect robot 1 printed "id=1" by 3
+                expect robot 1 event roundBegin
+                expect no-goal home
+                expect goal away by 20
+                """.formatted(Path.of(lib("sample")).getFileName()));
+        Files.copy(Path.of(lib("sample")), folder.resolve(Path.of(lib("sample")).getFileName()));
+        Path out = folder.resolve("out");
+        Run run = run("--scene", scene.toString(), "--strategy", reporter, "--out",
+                out.toString());
+        equal(3, run.status(), "a failed expectation's exit status (" + run.err() + ")");
+        check(run.out().contains("Match of 40 steps"), "the scene's steps:\n" + run.out());
+        String[] lines = {
+                "PASS " + scene + ":6: expect ball-x <= 30.5 at 0 (ball-x was 30.50 at step 0)",
+                "PASS " + scene + ":7: expect ball-y >= 40 at 0 (ball-y was 40.00 at step 0)",
+                "PASS " + scene + ":8: expect robot 2 near 200 40 within 0.0001 by 1 (within 0.00"
+                        + " at step 0)",
+                "PASS " + scene + ":9: expect robot 1 printed \"id=1\" by 3 (printed at step 0",
+                "PASS " + scene + ":10: expect robot 1 event roundBegin (first at step 0)",
+                "PASS " + scene + ":11: expect no-goal home (no home goal; score 0 : 0 at step 40)",
+                "FAIL " + scene + ":12: expect goal away by 20 (no away goal; score 0 : 0 at step"
+                        + " 20)",
+                "1 of 7 failed",
+        };
+        for (String line : lines) check(run.out().contains(line), line + " in\n" + run.out());
+        check(run.err().contains("watch it: " + out.resolve("replay.html")), run.err());
+        String frame0 = Files.readAllLines(out.resolve("replay.jsonl")).get(1);
+        check(frame0.contains("\"ball\":[30.5,40,") && frame0.contains("[60,150,1.5,0,0]"),
+                "the first frame shows the placement: " + frame0);
+
+        // The command line's --steps overrides the scene's; without expectations failing: 0.
+        Files.writeString(scene, "ball 100 90\nrobot 1 home reporter 60 150 0\n"
+                + "robot 2 away reporter 200 40 0\nexpect robot 2 event matchFinish\n");
+        run = run("--scene", scene.toString(), "--strategy", reporter, "--steps", "5");
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        check(run.out().contains("Match of 5 steps") && run.out().contains("all 1 held"),
+                run.out());
+    }
 }

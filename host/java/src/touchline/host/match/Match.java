@@ -125,6 +125,7 @@ public final class Match {
             seats.add(new Seat(ids.get(i),
                     isHome ? Simulation.HOME_TEAM_ID : Simulation.AWAY_TEAM_ID, player));
         }
+        if (config.placement != null) simulation.place(config.placement);
     }
 
     private static List<String> names(List<Player> players) {

@@ -46,6 +46,7 @@ public final class MatchConfig {
     DebugObserver debugObserver = (robot, time, output) -> {};
     List<String> robotJavaOptions = List.of();
     Path crashFolder;
+    Placement placement;
 
     /** The world's constants: court, ball, robots, contacts (docs/host.md). */
     public MatchConfig settings(Settings value) {
@@ -131,6 +132,12 @@ public final class MatchConfig {
      */
     public MatchConfig crashFolder(Path value) {
         crashFolder = value;
+        return this;
+    }
+
+    /** Where the match starts; null (the default): the kick-off places and roll. */
+    public MatchConfig placement(Placement value) {
+        placement = value;
         return this;
     }
 }

@@ -124,6 +124,22 @@ public final class Simulation {
     }
 
     /**
+     * Starts the match from a placement instead of the kick-off places: call it before the
+     * first step. A robot id the match does not have is refused.
+     */
+    public void place(Placement placement) {
+        if (time() != 0) throw new IllegalStateException("a match is placed before it starts");
+        for (Placement.Robot robot : placement.robots()) {
+            if (robot.id() < 1 || robot.id() > robotNames.size()) {
+                throw new IllegalArgumentException("no robot " + robot.id());
+            }
+            world.placeRobot(robot.id() - 1, robot.x(), robot.y(), robot.heading());
+        }
+        world.rollBall(placement.ballX(), placement.ballY(), placement.ballHeading(),
+                placement.ballSpeed());
+    }
+
+    /**
      * A text for the receiver's next step. Messages go between teammates only: one for a robot
      * of the other team, or for an id no robot has, is not delivered, and counted.
      */

@@ -138,6 +138,27 @@ public final class World {
         stillSteps = 0;
     }
 
+    /**
+     * Whether a ball's centre may lie at (x, y): on the court or in a goal. A ball placed
+     * elsewhere could never come back.
+     */
+    public boolean holdsBall(double x, double y) {
+        return arena.inBallOutline(x, y);
+    }
+
+    /**
+     * Puts the ball somewhere rolling along a heading (kept even at speed 0), for set pieces
+     * and tests; the stalemate count starts afresh there.
+     */
+    public void rollBall(double x, double y, double heading, double speed) {
+        if (!holdsBall(x, y)) {
+            throw new IllegalArgumentException("the ball's centre (" + x + ", " + y
+                    + ") is off the court");
+        }
+        placeBall(x, y, speed * StrictMath.cos(heading), speed * StrictMath.sin(heading));
+        ball.heading = normalize(heading);
+    }
+
     /** Plays one step and tells what happened in it. */
     public StepReport step() {
         steps++;
