@@ -87,7 +87,6 @@ public final class Match {
         int stepNumber;
         /** The last step whose orders were taken. */
         int taken;
-        boolean toWake;
         final Inbox inbox = new Inbox();
         boolean loaded;
         boolean playing;
@@ -492,7 +491,7 @@ public final class Match {
 
     /**
      * Sends each robot that waits its step. Robots on the shared exchange get every step
-     * written first, then one wake-up each; the match then waits for every one still playing
+     * written first, then one call wakes them all; the match then waits for every one still playing
      * (a late robot's answer to an earlier step counts too).
      */
     private void sendSteps(ByteBuffer world, Map<Integer, List<Event>> events) {
@@ -512,27 +511,23 @@ public final class Match {
             if (seat.shared) {
                 if (seat.closed) continue;
                 shared.sendStep(seat.index, encoder.written(), ++seat.stepNumber);
-                seat.toWake = true;
                 woken = true;
             } else {
                 send(seat, encoder.written());
             }
             seat.waiting = false;
         }
-        if (woken) {
-            for (Seat seat : seats) {
-                if (!seat.toWake) continue;
-                seat.toWake = false;
-                shared.wake(seat.index);
-            }
-        }
+        if (woken) shared.wake();
         stepOpened = System.nanoTime();
     }
 
     /** Tells a robot that it gets no next step, and why (Wire.END_...). */
     private void tell(Seat seat, int why) {
         if (seat.shared) {
-            if (!seat.closed) exchange.end(seat.index, seat.stepNumber, why);
+            if (!seat.closed) {
+                exchange.end(seat.index, seat.stepNumber, why);
+                exchange.wake();
+            }
             return;
         }
         encoder.clear();

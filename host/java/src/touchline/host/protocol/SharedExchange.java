@@ -14,13 +14,16 @@ import java.nio.file.StandardOpenOption;
  * The steps and orders of a match's robot processes, through a file every process maps: no
  * system call per message, and one wake-up per robot and step plus one for the match.
  *
- * <p>The file starts with the words: at 0 the count of robots the match still waits for; per
- * robot (its index is its id less one) a 64-byte line at 64 * (index + 1) holding the number of
+ * <p>The file starts with the words: at 0 the count of robots the match still waits for; at 64
+ * the round, which the match counts up once it has written every robot's step, and on which
+ * the waiting robots sleep (one system call wakes them all); per robot (its index is its id
+ * less one) a 64-byte line at 64 * (index + 2) holding the number of
  * the step sent to it (shifted left by two; the low two bits, once set, say that no step follows
  * and why: 1 + the END code, so an end never hides a step not yet seen) and the number of the
  * step it last answered. Then per robot two areas of {@link #AREA} bytes: the step it may see and
  * its orders, each a whole message as on the socket (length, type, fields). The match writes a
- * robot's step, then its step number, and wakes it; the robot writes its orders, then the
+ * robot's step, then its step number, then counts the round up and wakes the robots; the
+ * robot writes its orders, then the
  * number, and takes one from the count: the one that brings it to zero wakes the match. The
  * count only saves wake-ups: the match learns who answered from the step numbers, and checks
  * the robots' sockets (endings, deaths) when it wakes without every answer.
@@ -32,6 +35,7 @@ public final class SharedExchange {
     private static final VarHandle INT =
             MethodHandles.byteBufferViewVarHandle(int[].class, ByteOrder.nativeOrder());
     private static final int PENDING = 0;
+    private static final int ROUND = 64;
     private static final int LINE = 64;
     private static final long WAIT_SLICE_NANOS = 1_000_000_000L;
 
@@ -46,7 +50,7 @@ public final class SharedExchange {
     }
 
     private static long headerBytes(int robots) {
-        return (LINE * (robots + 1L) + 4095) / 4096 * 4096;
+        return (LINE * (robots + 2L) + 4095) / 4096 * 4096;
     }
 
     /**
@@ -84,11 +88,11 @@ public final class SharedExchange {
     }
 
     private static int stepWord(int index) {
-        return LINE * (index + 1);
+        return LINE * (index + 2);
     }
 
     private static int answerWord(int index) {
-        return LINE * (index + 1) + 4;
+        return LINE * (index + 2) + 4;
     }
 
     private static void copy(ByteBuffer message, MappedByteBuffer area) {
@@ -120,15 +124,19 @@ public final class SharedExchange {
 
     /**
      * Tells a robot, sent the step numbered number last, that no step follows (why: an END
-     * code), and wakes it.
+     * code); wake() lets it see that.
      */
     public void end(int index, int number, int why) {
         INT.setRelease(header, stepWord(index), number << 2 | (1 + why));
-        wake(index);
     }
 
-    public void wake(int index) {
-        Futex.wake(headerAddress + stepWord(index));
+    /**
+     * Wakes every robot that waits, once the steps (or ends) are written. Only robots that
+     * were sent something wait: the others are still playing their last step.
+     */
+    public void wake() {
+        INT.getAndAdd(header, ROUND, 1);
+        Futex.wake(headerAddress + ROUND);
     }
 
     /** Whether the robot has answered the step numbered number. */
@@ -160,12 +168,13 @@ public final class SharedExchange {
      * there is none (-1 - the END code).
      */
     public int awaitStep(int index, int seen) {
-        long word = headerAddress + stepWord(index);
         for (;;) {
-            int value = (int) INT.getAcquire(header, stepWord(index));
+            // The round is read first: a step written after this read changes it.
+            int round = (int) INT.getVolatile(header, ROUND);
+            int value = (int) INT.getVolatile(header, stepWord(index));
             if (value >>> 2 != seen) return value >>> 2;
             if ((value & 3) != 0) return -(value & 3);
-            Futex.await(word, value, WAIT_SLICE_NANOS);
+            Futex.await(headerAddress + ROUND, round, WAIT_SLICE_NANOS);
         }
     }
 
