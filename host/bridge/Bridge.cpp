@@ -1,12 +1,17 @@
 // Bridge: the host's native side of NativeStrategy. Loads a strategy library and calls its
-// three entry points on the calling Java thread; prepares a robot process.
+// three entry points on the calling Java thread; prepares a robot process; waits on and wakes
+// the words a match shares with its robot processes.
 #include <dlfcn.h>
 #include <jni.h>
+#include <linux/futex.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <climits>
 #include <string>
 
 namespace {
@@ -119,5 +124,23 @@ JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_unload(JNIEnv*, 
     Instance* instance = fromHandle(handle);
     dlclose(instance->handle);
     delete instance;
+}
+
+JNIEXPORT jlong JNICALL Java_touchline_host_protocol_Futex_address(JNIEnv* env, jclass,
+                                                                   jobject buffer) {
+    return reinterpret_cast<jlong>(env->GetDirectBufferAddress(buffer));
+}
+
+// The words are shared between processes: the futex calls are not the process-private kind.
+JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_await(JNIEnv*, jclass, jlong address,
+                                                                jint expected, jlong nanos) {
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(nanos / 1000000000);
+    timeout.tv_nsec = static_cast<long>(nanos % 1000000000);
+    syscall(SYS_futex, reinterpret_cast<int*>(address), FUTEX_WAIT, expected, &timeout, nullptr, 0);
+}
+
+JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_wake(JNIEnv*, jclass, jlong address) {
+    syscall(SYS_futex, reinterpret_cast<int*>(address), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
 }
 }

@@ -25,23 +25,28 @@ import java.util.stream.Stream;
 import touchline.host.protocol.Encoder;
 import touchline.host.protocol.Inbox;
 import touchline.host.protocol.RobotServer;
+import touchline.host.protocol.SharedExchange;
 import touchline.host.protocol.Wire;
 import touchline.host.robot.Ball;
 import touchline.host.robot.DebugConsole;
 import touchline.host.robot.Event;
 import touchline.host.robot.HostList;
 import touchline.host.robot.Message;
+import touchline.host.robot.NativeStrategy;
 import touchline.host.robot.Robot;
 import touchline.host.robot.RobotProgram;
+import touchline.host.robot.StrategyLoadException;
 import touchline.host.robot.Team;
 
 /**
  * One match: the simulation and one seat per robot. A robot plays in a process of its own (a
  * strategy library) or, for tests, on a thread of this process (a program); either way it
- * speaks the same messages over a channel. One thread, the match's, does everything here: it
- * sends each robot that waits the step it may see, waits on one selector for the robots'
- * orders (up to the deadline, or the watchdog), plays the step and publishes it. A robot that
- * dies, fails or hangs stands still; the others play on to the last step.
+ * speaks the same messages over a channel. Robot processes take their steps and give their
+ * orders through a shared exchange (a file every process maps) rather than their socket, which
+ * carries the rest (loading, the start, endings). One thread, the match's, does everything
+ * here: it sends each robot that waits the step it may see, waits for the robots' orders (up to
+ * the deadline, or the watchdog), plays the step and publishes it. A robot that dies, fails or
+ * hangs stands still; the others play on to the last step.
  */
 public final class Match {
     /** A robot of a team: its name and what plays it. */
@@ -60,18 +65,28 @@ public final class Match {
     private static final long IN_PROCESS_STACK_BYTES = 8L << 20;
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
     private static final int MAX_SOCKET_PATH = 100;
+    /** How long the match sleeps for orders before it checks the robots' sockets. */
+    private static final long SHARED_WAIT_SLICE_NANOS = 20_000_000L;
+    /** Where the shared exchange is made when the system offers memory-backed files. */
+    private static final Path SHARED_MEMORY = Path.of("/dev/shm");
 
     /** What arrived from a robot and is written after the step it looked at. */
     private record Output(long time, DebugConsole.Output output) {}
 
     private static final class Seat {
         final int id;
+        final int index;
         final int teamId;
         final Player player;
         RobotProcess process;
         SelectableChannel source;
         WritableByteChannel sink;
         SelectionKey key;
+        /** Steps and orders go through the shared exchange; stepNumber: the last step sent. */
+        boolean shared;
+        int stepNumber;
+        /** The last step whose orders were taken. */
+        int taken;
         final Inbox inbox = new Inbox();
         boolean loaded;
         boolean playing;
@@ -91,6 +106,7 @@ public final class Match {
 
         Seat(int id, int teamId, Player player) {
             this.id = id;
+            this.index = id - 1;
             this.teamId = teamId;
             this.player = player;
         }
@@ -101,9 +117,9 @@ public final class Match {
     private final List<Seat> seats = new ArrayList<>();
     private final Encoder encoder = new Encoder();
     private final Encoder worldEncoder = new Encoder();
-    private Selector selector;
-    /** The one robot whose channel is watched while a step waits; null: every robot's. */
-    private Seat watched;
+    private volatile Selector selector;
+    private volatile SharedExchange exchange;
+    private Path exchangeFile;
     private ServerSocketChannel server;
     private Path folder;
     private long stepOpened;
@@ -156,6 +172,7 @@ public final class Match {
                 folder = Files.createTempDirectory(Path.of("/tmp"), "touchline-match-");
             }
             selector = Selector.open();
+            openExchange();
             for (Seat seat : seats) launch(seat);
             awaitLoaded();
         } catch (IOException | RuntimeException e) {
@@ -201,9 +218,30 @@ public final class Match {
         interrupted = true;
         Selector s = selector;
         if (s != null) s.wakeup();
+        SharedExchange e = exchange;
+        if (e != null) e.wakeMatch();
     }
 
     // ------------------------------------------------------------------ starting
+
+    /**
+     * Makes the shared exchange when robots play in processes, on a memory-backed file system
+     * when there is one. Without the native bridge there is none: steps and orders then go over
+     * the sockets (and the robots, lacking the bridge too, report it as their load error).
+     */
+    private void openExchange() throws IOException {
+        if (seats.stream().noneMatch(s -> s.player.library() != null)) return;
+        try {
+            NativeStrategy.loadBridgeLibrary();
+        } catch (StrategyLoadException e) {
+            return;
+        }
+        Path where = Files.isDirectory(SHARED_MEMORY) && Files.isWritable(SHARED_MEMORY)
+                ? SHARED_MEMORY
+                : folder;
+        exchangeFile = Files.createTempFile(where, "touchline-match-", ".exchange");
+        exchange = SharedExchange.create(exchangeFile, seats.size());
+    }
 
     private void launch(Seat seat) throws IOException {
         if (seat.player.library() != null) {
@@ -214,7 +252,8 @@ public final class Match {
                 server.register(selector, SelectionKey.OP_ACCEPT);
             }
             seat.process = RobotProcess.start(seat.id, seat.player.library(), socket(), folder,
-                    config.robotJavaOptions);
+                    exchangeFile, seats.size(), config.robotJavaOptions);
+            seat.shared = exchange != null;
             return;
         }
         Pipe toRobot = Pipe.open();
@@ -284,6 +323,18 @@ public final class Match {
             server.close();
             Files.deleteIfExists(socket());
         }
+        // Every robot that lives has mapped the exchange before greeting the match.
+        deleteExchangeFile();
+    }
+
+    private void deleteExchangeFile() {
+        if (exchangeFile == null) return;
+        try {
+            Files.deleteIfExists(exchangeFile);
+            exchangeFile = null;
+        } catch (IOException e) {
+            // Tried again at the end of the match.
+        }
     }
 
     private void kickOff(ByteBuffer world, Map<Integer, List<Event>> events) throws IOException {
@@ -331,43 +382,57 @@ public final class Match {
     }
 
     /**
-     * Waits for every robot's orders, up to the deadline (or the watchdog). Were every robot's
-     * channel watched, each answer would wake this thread, and each write would cost the
-     * robot the system's wake-up path. So only one robot's channel is watched: one that has
-     * not answered, the one sent its step last (likely the last to answer); the others'
-     * answers are read without waiting once it has answered: about one wake-up a step.
+     * Waits for every robot's orders, up to the deadline (or the watchdog). Robots on the shared
+     * exchange wake this thread once, when the last of them answers; a wait that ends without
+     * every answer (a robot ended, died or is slow) checks the sockets before waiting again.
      */
     private void awaitArrivals() throws IOException {
         Duration wait = config.deadline != null ? config.deadline : config.watchdog;
         long limit = stepOpened + wait.toNanos();
+        boolean waited = false;
         while (!interrupted) {
+            Seat missing = null;
+            boolean channelMissing = false;
             for (Seat seat : seats) {
-                if (seat.playing && !seat.arrived && !seat.closed) receive(seat);
+                if (!seat.playing || seat.arrived || seat.closed) continue;
+                if (seat.shared) {
+                    receiveShared(seat);
+                } else {
+                    receive(seat);
+                }
+                if (seat.playing && !seat.arrived && !seat.closed) {
+                    missing = seat;
+                    channelMissing |= !seat.shared;
+                }
             }
-            Seat missing = lastMissing();
             if (missing == null) return;
             long left = limit - System.nanoTime();
             if (left <= 0) return;
-            watchOnly(missing);
-            selector.select(this::ready, Math.max(1, (left + 999_999) / 1_000_000));
+            if (channelMissing) {
+                // A robot on a thread of this process answers over its pipe.
+                long millis = Math.max(1, (left + 999_999) / 1_000_000);
+                selector.select(this::ready, exchange != null ? 1 : millis);
+                continue;
+            }
+            if (waited) {
+                waited = false;
+                if (selector.selectNow(this::ready) > 0) continue;
+            }
+            exchange.awaitAnswers(Math.min(left, SHARED_WAIT_SLICE_NANOS));
+            waited = true;
         }
     }
 
-    private Seat lastMissing() {
-        for (int i = seats.size() - 1; i >= 0; i--) {
-            Seat seat = seats.get(i);
-            if (seat.playing && !seat.arrived && !seat.closed) return seat;
+    /** Takes a robot's orders from the shared exchange, if it has answered its step. */
+    private void receiveShared(Seat seat) {
+        if (seat.taken == seat.stepNumber || !exchange.answered(seat.index, seat.stepNumber)) {
+            return;
         }
-        return null;
-    }
-
-    /** Watches this robot's channel alone (null: every robot's). */
-    private void watchOnly(Seat watched) {
-        if (watched != null && watched == this.watched) return;
-        this.watched = watched;
-        for (Seat seat : seats) {
-            if (seat.key == null || !seat.key.isValid()) continue;
-            seat.key.interestOps(watched == null || seat == watched ? SelectionKey.OP_READ : 0);
+        seat.taken = seat.stepNumber;
+        try {
+            handle(seat, exchange.orders(seat.index));
+        } catch (RuntimeException e) {
+            broken(seat, "a broken message: " + e.getMessage());
         }
     }
 
@@ -393,9 +458,7 @@ public final class Match {
             if (seat.missedInRow >= Math.max(1, config.maxMissedInRow)) {
                 String reason = "missed " + seat.missedInRow + " steps in a row";
                 end(seat, RobotOutcome.Ending.STOPPED, reason);
-                encoder.clear();
-                Wire.end(encoder, Wire.END_STOPPED);
-                send(seat, encoder.written());
+                tell(seat, Wire.END_STOPPED);
             }
         }
     }
@@ -427,15 +490,50 @@ public final class Match {
         config.observer.stepped(simulation.time(), ball, teams, Map.copyOf(lists));
     }
 
+    /**
+     * Sends each robot that waits its step. Robots on the shared exchange get every step
+     * written first, then one call wakes them all; the match then waits for every one still playing
+     * (a late robot's answer to an earlier step counts too).
+     */
     private void sendSteps(ByteBuffer world, Map<Integer, List<Event>> events) {
+        SharedExchange shared = exchange;
+        if (shared != null) {
+            int expected = 0;
+            for (Seat seat : seats) {
+                if (seat.shared && seat.playing && !seat.closed) expected++;
+            }
+            shared.expect(expected);
+        }
+        boolean woken = false;
         for (Seat seat : seats) {
             if (!seat.playing || !seat.waiting) continue;
             encoder.clear();
             Wire.step(encoder, world, events.get(seat.id));
+            if (seat.shared) {
+                if (seat.closed) continue;
+                shared.sendStep(seat.index, encoder.written(), ++seat.stepNumber);
+                woken = true;
+            } else {
+                send(seat, encoder.written());
+            }
             seat.waiting = false;
-            send(seat, encoder.written());
         }
+        if (woken) shared.wake();
         stepOpened = System.nanoTime();
+    }
+
+    /** Tells a robot that it gets no next step, and why (Wire.END_...). */
+    private void tell(Seat seat, int why) {
+        if (seat.shared) {
+            if (!seat.closed) {
+                exchange.end(seat.index, seat.stepNumber, why);
+                exchange.wake();
+            }
+            return;
+        }
+        encoder.clear();
+        Wire.end(encoder, why);
+        send(seat, encoder.written());
     }
 
     // ------------------------------------------------------------------ the robots' messages
@@ -519,6 +617,8 @@ public final class Match {
                 seat.arrived = true;
             }
             case Wire.ENDED -> {
+                // Orders written to the exchange before the ending come first.
+                if (seat.shared) receiveShared(seat);
                 Wire.Ended ended = Wire.ended(message);
                 keep(seat, ended.time(), ended.output());
                 end(seat, switch (ended.ending()) {
@@ -542,6 +642,7 @@ public final class Match {
 
     /** The robot's channel has ended: unless it said how it ended, its process died. */
     private void gone(Seat seat) {
+        if (seat.shared && seat.ending == null) receiveShared(seat);
         release(seat);
         if (seat.ending != null) return;
         if (seat.process != null) {
@@ -562,9 +663,7 @@ public final class Match {
             seat.process.kill();
             release(seat);
         } else if (seat.sink != null) {
-            encoder.clear();
-            Wire.end(encoder, Wire.END_STOPPED);
-            send(seat, encoder.written());
+            tell(seat, Wire.END_STOPPED);
         }
     }
 
@@ -613,12 +712,8 @@ public final class Match {
     private void finish() throws IOException {
         writeOutputs();
         if (interrupted) return;
-        watchOnly(null);
-        encoder.clear();
-        Wire.end(encoder, Wire.END_MATCH_OVER);
-        ByteBuffer over = encoder.written();
         for (Seat seat : seats) {
-            if (seat.playing) send(seat, over.duplicate());
+            if (seat.playing) tell(seat, Wire.END_MATCH_OVER);
         }
         long limit = System.nanoTime() + config.endGrace.toNanos();
         while (seats.stream().anyMatch(s -> s.playing)) {
@@ -640,6 +735,7 @@ public final class Match {
         }
         closeQuietly(server);
         closeQuietly(selector);
+        deleteExchangeFile();
         deleteFolder();
     }
 

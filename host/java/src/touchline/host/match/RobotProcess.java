@@ -18,7 +18,8 @@ import touchline.host.robot.NativeStrategy;
 
 /**
  * One robot's process: a JVM that loads the robot's strategy library and plays it
- * (touchline.host.protocol.RobotMain). Its output goes to this process's stderr, without the
+ * (touchline.host.protocol.RobotMain), through the match's socket and its shared exchange
+ * (steps and orders). Its output goes to this process's stderr, without the
  * JVM's crash banner; its crash report, if it crashes, is read for the signal and the frame
  * that faulted, which a symbolizer turns into a function and source line.
  */
@@ -52,8 +53,8 @@ final class RobotProcess {
      * Starts the robot's JVM, which connects to socket. Must be called on a thread that lives
      * as long as the match: the robot process is killed when the thread that started it ends.
      */
-    static RobotProcess start(int id, Path library, Path socket, Path folder,
-            List<String> javaOptions) throws IOException {
+    static RobotProcess start(int id, Path library, Path socket, Path folder, Path exchange,
+            int robots, List<String> javaOptions) throws IOException {
         Path report = folder.resolve("robot-" + id + "-crash.log");
         List<String> command = new ArrayList<>();
         command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
@@ -66,7 +67,8 @@ final class RobotProcess {
         command.addAll(javaOptions);
         command.addAll(List.of("-cp", System.getProperty("java.class.path"), MAIN,
                 socket.toString(), Integer.toString(id), library.toAbsolutePath().toString(),
-                Long.toString(ProcessHandle.current().pid())));
+                Long.toString(ProcessHandle.current().pid()),
+                exchange == null ? "-" : exchange.toString(), Integer.toString(robots)));
         Process process = new ProcessBuilder(command).redirectErrorStream(true).start();
         process.getOutputStream().close();
         RobotProcess robot = new RobotProcess(id, library, report, process);

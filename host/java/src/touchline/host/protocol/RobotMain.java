@@ -11,7 +11,9 @@ import touchline.host.robot.StrategyLoadException;
 /**
  * A robot process: connects to the match's socket, loads one strategy library, says whether it
  * loaded, and plays it. Started by the match as
- * {@code java ... touchline.host.protocol.RobotMain SOCKET ROBOT_ID LIBRARY PARENT_PID}.
+ * {@code java ... touchline.host.protocol.RobotMain SOCKET ROBOT_ID LIBRARY PARENT_PID SHARED
+ * ROBOTS}, SHARED the match's shared exchange file for ROBOTS robots ("-": steps and orders go
+ * over the socket).
  */
 public final class RobotMain {
     /** Native code gets deep stacks: the strategy plays on a thread with this much. */
@@ -25,9 +27,12 @@ public final class RobotMain {
         NativeStrategy strategy = new NativeStrategy(Path.of(args[2]));
         long parent = Long.parseLong(args[3]);
         if (!NativeStrategy.prepareRobotProcess(parent)) System.exit(0);
+        // Mapped before the greeting: the match removes the file once every robot has loaded.
+        SharedExchange shared = args[4].equals("-") ? null
+                : SharedExchange.open(Path.of(args[4]), Integer.parseInt(args[5]), robotId - 1);
         try (SocketChannel channel = SocketChannel.open(StandardProtocolFamily.UNIX)) {
             channel.connect(UnixDomainSocketAddress.of(socket));
-            RobotServer server = new RobotServer(channel, channel);
+            RobotServer server = new RobotServer(channel, channel, shared, robotId - 1);
             server.hello(robotId);
             try {
                 strategy.load();

@@ -39,6 +39,12 @@ public final class RobotServer implements RobotLink {
 
     private final ReadableByteChannel in;
     private final WritableByteChannel out;
+    /** Where steps and orders go in a robot process; null: over the channels. */
+    private final SharedExchange shared;
+    private final int index;
+    /** The number of the step last received through shared, and whether it is unanswered. */
+    private int stepNumber;
+    private boolean holding;
     private final Inbox inbox = new Inbox();
     private final Encoder encoder = new Encoder();
     private final DebugConsole debug = new DebugConsole();
@@ -47,8 +53,16 @@ public final class RobotServer implements RobotLink {
     private int ended = -1;
 
     public RobotServer(ReadableByteChannel in, WritableByteChannel out) {
+        this(in, out, null, 0);
+    }
+
+    /** Steps and orders go through shared (robot index), everything else over the channels. */
+    public RobotServer(ReadableByteChannel in, WritableByteChannel out, SharedExchange shared,
+            int index) {
         this.in = in;
         this.out = out;
+        this.shared = shared;
+        this.index = index;
     }
 
     public void hello(int robotId) throws IOException {
@@ -71,9 +85,23 @@ public final class RobotServer implements RobotLink {
         ByteBuffer message = inbox.receive(in);
         if (message == null || Wire.type(message) != Wire.START) return false;
         start = Wire.start(message);
+        if (shared != null) return nextSharedStep();
         message = inbox.receive(in);
         if (message == null || Wire.type(message) != Wire.STEP) return false;
         snapshot = Wire.step(message, start);
+        return true;
+    }
+
+    /** Waits for the next step through shared; false (ended set) when there is none. */
+    private boolean nextSharedStep() {
+        int number = shared.awaitStep(index, stepNumber);
+        if (number < 0) {
+            ended = -1 - number;
+            return false;
+        }
+        stepNumber = number;
+        snapshot = Wire.step(shared.step(index), start);
+        holding = true;
         return true;
     }
 
@@ -112,6 +140,11 @@ public final class RobotServer implements RobotLink {
         } catch (IOException e) {
             // The match is gone.
         }
+        // The match waits for this robot's orders no more: it reads the ending instead.
+        if (holding) {
+            holding = false;
+            shared.arrive();
+        }
     }
 
     /** The library prints why it stopped a run as the last text before returning. */
@@ -133,6 +166,15 @@ public final class RobotServer implements RobotLink {
     @Override
     public void execute(double move, double turn, List<Message> messages) {
         if (ended >= 0) throw endOf(ended);
+        if (shared != null) {
+            encoder.clear();
+            Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
+            holding = false;
+            shared.answer(index, encoder.written(), stepNumber);
+            encoder.clear();
+            if (nextSharedStep()) return;
+            throw endOf(ended);
+        }
         try {
             Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
             encoder.writeTo(out);

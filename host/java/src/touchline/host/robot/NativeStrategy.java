@@ -65,6 +65,11 @@ public final class NativeStrategy implements RobotProgram {
         return prepareProcess(parentPid);
     }
 
+    /** Loads the host's native bridge into this process, once. */
+    public static void loadBridgeLibrary() throws StrategyLoadException {
+        loadBridge();
+    }
+
     private static synchronized void loadBridge() throws StrategyLoadException {
         if (bridgeLoaded) return;
         String file = System.getProperty(BRIDGE_PROPERTY);

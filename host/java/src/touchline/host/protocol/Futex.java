@@ -1,0 +1,23 @@
+package touchline.host.protocol;
+
+import java.nio.ByteBuffer;
+
+/**
+ * Waiting on and waking an int word of memory that several processes map (the system's futex),
+ * through the host's native bridge, which must be loaded first.
+ */
+final class Futex {
+    private Futex() {}
+
+    /** The address of a direct buffer's first byte. */
+    static native long address(ByteBuffer buffer);
+
+    /**
+     * Sleeps while the int at address holds expected, until woken or nanos have passed; returns
+     * at once when it holds another value.
+     */
+    static native void await(long address, int expected, long nanos);
+
+    /** Wakes every thread, in any process, that sleeps on the int at address. */
+    static native void wake(long address);
+}
