@@ -182,6 +182,7 @@ public final class EngineTest {
             if (t == 0) {
                 operate.sendMessage(2, "hello");
                 operate.sendMessage(99, "to nobody");
+                operate.sendMessage(3, "to the other team");
                 operate.sendMessage(1, "to myself");
             }
             return true;
@@ -193,7 +194,8 @@ public final class EngineTest {
             return true;
         });
         Trace trace = new Trace();
-        play(new MatchConfig().steps(3).observer(trace), List.of(sender), List.of(receiver));
+        play(new MatchConfig().steps(3).observer(trace), List.of(sender, receiver),
+                List.of(IDLE));
         synchronized (received) {
             equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)),
                     "events at 0");
