@@ -65,12 +65,14 @@ dll-test: dll configure
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	bash cmake/wine-ctest.sh $(WIN32_BUILD) -j $(JOBS)
 
-# The fake-JVM benchmarks, then the library's cycle in a real JVM against its floor; the real-JVM
-# table goes into docs/benchmarks.md.
+# The fake-JVM benchmarks, the library's cycle in a real JVM against its floor, the physics, the
+# match host (start-up, steps per second, memory) and the ladder. The real-JVM and host tables
+# are written into docs/benchmarks.md. About 20 minutes on a 2-core machine.
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
 	$(BUILD)/bench/physics_bench
+	bench/host-bench.sh $(BUILD) 3 docs/benchmarks.md
 	$(MAKE) bench-ladder
 
 # The ladder of example opponents as a tournament (a few minutes): every rung must beat the one

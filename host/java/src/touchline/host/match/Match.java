@@ -14,6 +14,7 @@ import java.nio.channels.SocketChannel;
 import java.nio.channels.WritableByteChannel;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.StandardOpenOption;
 import java.time.Duration;
 import java.util.ArrayList;
 import java.util.Comparator;
@@ -197,13 +198,34 @@ public final class Match {
         try {
             Map<Integer, List<Event>> events = simulation.begin();
             kickOff(world(), events);
+            noteTime("first");
             publish(events);
             while (!simulation.isOver() && !interrupted) playStep();
+            noteTime("last");
             finish();
         } finally {
             close();
         }
         return result();
+    }
+
+    /**
+     * For the host benchmark (bench/host-bench.sh): with TOUCHLINE_TIMING_FILE set, the wall
+     * clock times (seconds since the epoch) at which the first step went to the robots and at
+     * which the last step's answers were in, one "first T" and one "last T" line.
+     */
+    private static final String TIMING_FILE = System.getenv("TOUCHLINE_TIMING_FILE");
+
+    private static void noteTime(String what) {
+        if (TIMING_FILE == null || TIMING_FILE.isEmpty()) return;
+        java.time.Instant now = java.time.Instant.now();
+        String line = String.format("%s %d.%09d%n", what, now.getEpochSecond(), now.getNano());
+        try {
+            Files.writeString(Path.of(TIMING_FILE), line, StandardOpenOption.CREATE,
+                    StandardOpenOption.APPEND);
+        } catch (IOException e) {
+            System.err.println("touchline-match: " + TIMING_FILE + ": " + e.getMessage());
+        }
     }
 
     /** Ends a started match without playing it: its robots are ended. */
