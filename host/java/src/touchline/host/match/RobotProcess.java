@@ -50,6 +50,24 @@ final class RobotProcess {
     }
 
     /**
+     * A class-data archive of the robot JVM's classes, made by the build (property
+     * touchline.robot.archive, set by the launcher when the file exists): it saves each robot
+     * JVM most of its class loading at start. A JVM that cannot use it (another JDK, a moved
+     * jar) runs without it, silently.
+     */
+    static final String ARCHIVE_PROPERTY = "touchline.robot.archive";
+
+    /** Stands for the robot's id in extra robot JVM options, for files of its own. */
+    static final String ROBOT_TOKEN = "{robot}";
+
+    private static List<String> archiveOptions() {
+        String archive = System.getProperty(ARCHIVE_PROPERTY);
+        if (archive == null || archive.isEmpty()) return List.of();
+        return List.of("-XX:SharedArchiveFile=" + archive, "-Xlog:cds=off",
+                "-Xlog:cds+dynamic=off");
+    }
+
+    /**
      * Starts the robot's JVM, which connects to socket. Must be called on a thread that lives
      * as long as the match: the robot process is killed when the thread that started it ends.
      */
@@ -64,7 +82,10 @@ final class RobotProcess {
         String bridge = System.getProperty(NativeStrategy.BRIDGE_PROPERTY);
         if (bridge != null) command.add("-D" + NativeStrategy.BRIDGE_PROPERTY + "=" + bridge);
         command.add("-Djava.library.path=" + System.getProperty("java.library.path", ""));
-        command.addAll(javaOptions);
+        command.addAll(archiveOptions());
+        for (String option : javaOptions) {
+            command.add(option.replace(ROBOT_TOKEN, Integer.toString(id)));
+        }
         command.addAll(List.of("-cp", System.getProperty("java.class.path"), MAIN,
                 socket.toString(), Integer.toString(id), library.toAbsolutePath().toString(),
                 Long.toString(ProcessHandle.current().pid()),
