@@ -68,3 +68,17 @@ write_basic_package_version_file("${CMAKE_CURRENT_BINARY_DIR}/TouchlineConfigVer
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/TouchlineConfig.cmake"
               "${CMAKE_CURRENT_BINARY_DIR}/TouchlineConfigVersion.cmake"
         DESTINATION "${TOUCHLINE_INSTALL_CMAKEDIR}")
+
+# The installed commands get class-data archives of their own, made by a short match in the
+# installed tree (the build's archives name the build's jar). A tree copied elsewhere later
+# starts without them, only more slowly.
+if(TARGET touchline_host AND TARGET touchline_sample)
+    install(CODE "
+        set(_root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+        message(STATUS \"Making the class-data archives: \${_root}/${TOUCHLINE_INSTALL_DATADIR}\")
+        execute_process(COMMAND \"${CMAKE_COMMAND}\"
+            \"-DLAUNCHER=\${_root}/${CMAKE_INSTALL_BINDIR}/touchline-match\"
+            \"-DSAMPLE=\${_root}/${TOUCHLINE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:touchline_sample>\"
+            \"-DJAR=\${_root}/${TOUCHLINE_INSTALL_DATADIR}/touchline-host.jar\"
+            -P \"${TOUCHLINE_SOURCE_DIR}/cmake/TouchlineArchives.cmake\")")
+endif()
