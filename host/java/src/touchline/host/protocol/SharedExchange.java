@@ -16,8 +16,9 @@ import java.nio.file.StandardOpenOption;
  *
  * <p>The file starts with the words: at 0 the count of robots the match still waits for; at 64
  * the round, which the match counts up once it has written every robot's step, and on which
- * the waiting robots sleep (one system call wakes them all); per robot (its index is its id
- * less one) a 64-byte line at 64 * (index + 2) holding the number of
+ * the waiting robots sleep (one system call wakes them all); at 128 how long a robot may poll
+ * for its next step before it sleeps; per robot (its index is its id less one) a 64-byte line
+ * at 64 * (index + 3) holding the number of
  * the step sent to it (shifted left by two; the low two bits, once set, say that no step follows
  * and why: 1 + the END code, so an end never hides a step not yet seen) and the number of the
  * step it last answered. Then per robot two areas of {@link #AREA} bytes: the step it may see and
@@ -36,6 +37,8 @@ public final class SharedExchange {
             MethodHandles.byteBufferViewVarHandle(int[].class, ByteOrder.nativeOrder());
     private static final int PENDING = 0;
     private static final int ROUND = 64;
+    /** Nanoseconds a robot may poll for its next step before it sleeps (set by the match). */
+    private static final int SPIN = 128;
     private static final int LINE = 64;
     private static final long WAIT_SLICE_NANOS = 1_000_000_000L;
 
@@ -50,7 +53,7 @@ public final class SharedExchange {
     }
 
     private static long headerBytes(int robots) {
-        return (LINE * (robots + 2L) + 4095) / 4096 * 4096;
+        return (LINE * (robots + 3L) + 4095) / 4096 * 4096;
     }
 
     /**
@@ -88,11 +91,11 @@ public final class SharedExchange {
     }
 
     private static int stepWord(int index) {
-        return LINE * (index + 2);
+        return LINE * (index + 3);
     }
 
     private static int answerWord(int index) {
-        return LINE * (index + 2) + 4;
+        return LINE * (index + 3) + 4;
     }
 
     private static void copy(ByteBuffer message, MappedByteBuffer area) {
@@ -110,6 +113,14 @@ public final class SharedExchange {
     }
 
     // ------------------------------------------------------------------ the match's side
+
+    /**
+     * Lets the robots poll for their next step for up to nanos (at most about 2 s) before they
+     * sleep: worth it only when every robot has a core of its own.
+     */
+    public void spin(long nanos) {
+        INT.setVolatile(header, SPIN, (int) Math.min(nanos, Integer.MAX_VALUE));
+    }
 
     /** Sets how many robots the match is about to wait for; call before sending their steps. */
     public void expect(int robots) {
@@ -168,12 +179,18 @@ public final class SharedExchange {
      * there is none (-1 - the END code).
      */
     public int awaitStep(int index, int seen) {
+        long spin = (int) INT.getVolatile(header, SPIN);
+        long since = spin > 0 ? System.nanoTime() : 0;
         for (;;) {
             // The round is read first: a step written after this read changes it.
             int round = (int) INT.getVolatile(header, ROUND);
             int value = (int) INT.getVolatile(header, stepWord(index));
             if (value >>> 2 != seen) return value >>> 2;
             if ((value & 3) != 0) return -(value & 3);
+            if (spin > 0 && System.nanoTime() - since < spin) {
+                Thread.yield();
+                continue;
+            }
             Futex.await(headerAddress + ROUND, round, WAIT_SLICE_NANOS);
         }
     }
