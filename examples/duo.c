@@ -4,20 +4,22 @@
  * Every step each robot broadcasts its distance to the ball ("d 42.5"). From the figures of
  * the last step, the same for every robot of the team, each picks the same attacker: the robot
  * nearest to the ball, which keeps the role until another is clearly nearer. The attacker plays
- * like the striker; the others guard their goal like the goalkeeper.
+ * like the striker, but from out wide it aims inside the near post; the others keep goal like
+ * the goalkeeper, but stand where the ball would cross their guard line.
  */
+#include <math.h>
 #include <stdio.h>
 
 #include "Toolkit.h"
 
 #define MAX_ROBOTS 16
 /* A teammate must be this much nearer to the ball to take the attack over. */
-#define HANDOVER_MARGIN 8.0
+#define HANDOVER_MARGIN 4.0
 /* As in striker.c: lined up behind the ball and close enough to charge. */
 #define LINED_UP 0.25
 #define CHARGE_DISTANCE 30.0
-/* How far out the defender stands, as a share of the way from the own goal to the ball. */
-#define SWEEP_SHARE 0.33
+/* From out wide the attacker aims this far from the goal's centre, just inside the near post. */
+#define NEAR_POST 16.0
 
 /* The distance each robot of the team sent last step, by robot id (this robot's own
  * included); negative: nothing heard. Every robot of the team holds the same figures, so every
@@ -62,11 +64,16 @@ static void chooseAttacker(void) {
     }
 }
 
+/* The striker's play. A keeper that stays level with the ball stops shots at the goal's centre;
+ * from beside the goal mouth, a shot inside the near post slips past it. */
 static void attack(void) {
     double goalX = getOpponentGoalCenterX();
     double goalY = getOpponentGoalCenterY();
     double ballX = getBallX();
     double ballY = getBallY();
+    if (fabs(ballY - goalY) > getGoalWidth() / 2.0) {
+        goalY += ballY > goalY ? NEAR_POST : -NEAR_POST;
+    }
     double toBall = heading(getX(), getY(), ballX, ballY);
     double ballToGoal = heading(ballX, ballY, goalX, goalY);
     if (absBearing(toBall, ballToGoal) < LINED_UP &&
@@ -77,15 +84,27 @@ static void attack(void) {
     }
 }
 
-/* Sweeps: stands on the line from the own goal to the ball, a third of the way out, where
- * it meets a shot or a dribble on the way in. */
+/* Keeps goal on goalkeeper.c's guard line, within the mouth. A ball rolling towards the goal
+ * is met where its path crosses the line; otherwise the keeper stands on the line from the
+ * ball to the goal's centre, where a shot at the goal would pass. */
 static void defend(void) {
     double goalX = getSelfGoalCenterX();
     double goalY = getSelfGoalCenterY();
-    double x = goalX + (getBallX() - goalX) * SWEEP_SHARE;
-    double y = goalY + (getBallY() - goalY) * SWEEP_SHARE;
-    modifyInCourt(&x, &y, getRadius());
-    setMoveTo(x, y);
+    double lineX = goalX + (getAttack() > 0 ? 2.0 : -2.0) * getRadius();
+    double lowest = goalY - getGoalWidth() / 2.0 + getRadius();
+    double highest = goalY + getGoalWidth() / 2.0 - getRadius();
+    double ballX = getBallX();
+    double ballY = getBallY();
+    double vx = getBallVelocity() * cos(getBallHeading());
+    double vy = getBallVelocity() * sin(getBallHeading());
+    double y = goalY;
+    if ((goalX - ballX) * vx > 0.0 && fabs(vx) > 0.01) {
+        y = ballY + vy * (lineX - ballX) / vx;
+    } else if (fabs(ballX - goalX) > 1e-6) {
+        y = goalY + (ballY - goalY) * (lineX - goalX) / (ballX - goalX);
+    }
+    y = y < lowest ? lowest : y > highest ? highest : y;
+    setMoveTo(lineX, y);
 }
 
 void run(void) {
