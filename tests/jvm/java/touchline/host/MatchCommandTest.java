@@ -104,8 +104,34 @@ public final class MatchCommandTest {
         }
     }
 
-    /** The launcher script the build made: the exit status and the one line, from a shell. */
+    /**
+     * The launcher script the build made: the exit status and the one line, from a shell; and
+     * a match it starts hands the build's class-data archives to the match's JVM and to each
+     * robot's (their classes come from the archive, so it exists and fits the jar), with the
+     * JVM options of the environment, "{robot}" standing for each robot's id.
+     */
     static void launcher() throws Exception {
+        Path logs = Files.createTempDirectory("touchline-launcher-");
+        ProcessBuilder match = new ProcessBuilder(Tests.built("launcher").toString(), "--steps",
+                "3", "--home", lib("sample"), "--away", lib("sample")).redirectErrorStream(true);
+        match.environment().put("TOUCHLINE_JAVA_OPTIONS",
+                "-Xlog:class+load:file=" + logs.resolve("match.log"));
+        match.environment().put("TOUCHLINE_ROBOT_OPTIONS",
+                "-Xlog:class+load:file=" + logs.resolve("robot-{robot}.log"));
+        Process played = match.start();
+        played.getInputStream().readAllBytes();
+        check(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
+        equal(0, played.exitValue(), "match exit status");
+        Map<String, String> loaded = Map.of("match.log", "touchline.host.MatchCommand ",
+                "robot-1.log", "touchline.host.protocol.RobotMain ",
+                "robot-2.log", "touchline.host.protocol.RobotMain ");
+        for (Map.Entry<String, String> log : loaded.entrySet()) {
+            String text = Files.readString(logs.resolve(log.getKey()));
+            check(text.contains(log.getValue() + "source: shared objects file (top)"),
+                    log.getKey() + ": " + log.getValue() + "from the class-data archive");
+        }
+        FaultyStrategyTest.deleteTree(logs);
+
         Path script = Tests.built("launcher");
         Process process = new ProcessBuilder(script.toString(), "--home", "/nonexistent.so",
                 "--away", "/nonexistent.so").redirectErrorStream(true).start();
