@@ -67,7 +67,7 @@ dll-test: dll configure
 
 # The fake-JVM benchmarks, the library's cycle in a real JVM against its floor, the physics, the
 # match host (start-up, steps per second, memory) and the ladder. The real-JVM and host tables
-# are written into docs/benchmarks.md. About 20 minutes on a 2-core machine.
+# are written into docs/benchmarks.md. About 11 minutes on a quiet 2-core machine, once built.
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
