@@ -224,8 +224,8 @@ public final class Match {
 
     /**
      * For the host benchmark (bench/host-bench.sh): with TOUCHLINE_TIMING_FILE set, the wall
-     * clock times (seconds since the epoch) at which the first step went to the robots and at
-     * which the last step's answers were in, one "first T" and one "last T" line.
+     * clock times (seconds since the epoch) at which the first and the last step went to the
+     * robots, one "first T" and one "last T" line.
      */
     private static final String TIMING_FILE = System.getenv("TOUCHLINE_TIMING_FILE");
 
