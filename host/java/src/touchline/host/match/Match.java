@@ -69,10 +69,12 @@ public final class Match {
     /** How long the match sleeps for orders before it checks the robots' sockets. */
     private static final long SHARED_WAIT_SLICE_NANOS = 20_000_000L;
     /**
-     * How long the match keeps its core, yielding it to the robots queued there, before it
-     * sleeps on the exchange: when robots outnumber the cores they queue on the match's core
-     * too, and a core kept busy runs them at once instead of halting and being woken for each
-     * (on a virtual machine a costly round trip). With a core to each robot it sleeps at once.
+     * When robots outnumber the cores: how long the match polls for the last answers once a
+     * core is free for it (the robot whose answer leaves one robot fewer than the cores playing
+     * wakes it), yielding its core, before it sleeps on the exchange; and how long the robot
+     * whose answer leaves a core idle polls for its next step. A core kept busy sees the next
+     * step at once instead of halting and being woken (on a virtual machine a costly round
+     * trip), and the robots queued for the cores meanwhile run one after another undisturbed.
      */
     private static final long SPIN_NANOS = 500_000L;
     /**
@@ -81,6 +83,9 @@ public final class Match {
      */
     private static final long ROBOT_SPIN_NANOS = 200_000L;
     private long spinNanos;
+    private int wakeAt;
+    /** When the match began to poll for this step's last answers (0: not yet). */
+    private long spinFrom;
     /** Where the shared exchange is made when the system offers memory-backed files. */
     private static final Path SHARED_MEMORY = Path.of("/dev/shm");
 
@@ -276,10 +281,13 @@ public final class Match {
                 : folder;
         exchangeFile = Files.createTempFile(where, "touchline-match-", ".exchange");
         exchange = SharedExchange.create(exchangeFile, seats.size());
-        if (seats.size() > Runtime.getRuntime().availableProcessors()) {
+        int cores = Runtime.getRuntime().availableProcessors();
+        if (seats.size() > cores) {
             spinNanos = SPIN_NANOS;
+            wakeAt = cores - 1;
+            exchange.spin(SPIN_NANOS, cores - 2, wakeAt);
         } else {
-            exchange.spin(ROBOT_SPIN_NANOS);
+            exchange.spin(ROBOT_SPIN_NANOS, seats.size(), 0);
         }
     }
 
@@ -458,9 +466,13 @@ public final class Match {
                 waited = false;
                 if (selector.selectNow(this::ready) > 0) continue;
             }
-            if (System.nanoTime() - stepOpened < spinNanos) {
-                Thread.yield();
-                continue;
+            if (spinNanos > 0 && exchange.pending() <= wakeAt) {
+                long now = System.nanoTime();
+                if (spinFrom == 0) spinFrom = now;
+                if (now - spinFrom < spinNanos) {
+                    Thread.yield();
+                    continue;
+                }
             }
             exchange.awaitAnswers(Math.min(left, SHARED_WAIT_SLICE_NANOS));
             waited = true;
@@ -564,6 +576,7 @@ public final class Match {
         }
         if (woken) shared.wake();
         stepOpened = System.nanoTime();
+        spinFrom = 0;
     }
 
     /** Tells a robot that it gets no next step, and why (Wire.END_...). */

@@ -14,20 +14,20 @@ import java.nio.file.StandardOpenOption;
  * The steps and orders of a match's robot processes, through a file every process maps: no
  * system call per message, and one wake-up per robot and step plus one for the match.
  *
- * <p>The file starts with the words: at 0 the count of robots the match still waits for; at 64
- * the round, which the match counts up once it has written every robot's step, and on which
- * the waiting robots sleep (one system call wakes them all); at 128 how long a robot may poll
- * for its next step before it sleeps; per robot (its index is its id less one) a 64-byte line
- * at 64 * (index + 3) holding the number of
- * the step sent to it (shifted left by two; the low two bits, once set, say that no step follows
- * and why: 1 + the END code, so an end never hides a step not yet seen) and the number of the
- * step it last answered. Then per robot two areas of {@link #AREA} bytes: the step it may see and
- * its orders, each a whole message as on the socket (length, type, fields). The match writes a
- * robot's step, then its step number, then counts the round up and wakes the robots; the
- * robot writes its orders, then the
- * number, and takes one from the count: the one that brings it to zero wakes the match. The
- * count only saves wake-ups: the match learns who answered from the step numbers, and checks
- * the robots' sockets (endings, deaths) when it wakes without every answer.
+ * <p>The file starts with the words: at 0 the count of robots the match still waits for; at 64 the
+ * round, which the match counts up once it has written every robot's step, and on which the
+ * waiting robots sleep (one system call wakes them all); at 128 how long a robot may poll for its
+ * next step before it sleeps, at 132 how few robots still playing let a robot that has answered
+ * poll, at 136 the count of robots still playing at which the match is woken; per robot (its index
+ * is its id less one) a 64-byte line at 64 * (index + 3) holding the number of the step sent to it
+ * (shifted left by two; the low two bits, once set, say that no step follows and why: 1 + the END
+ * code, so an end never hides a step not yet seen) and the number of the step it last answered.
+ * Then per robot two areas of {@link #AREA} bytes: the step it may see and its orders, each a
+ * whole message as on the socket (length, type, fields). The match writes a robot's step, then its
+ * step number, then counts the round up and wakes the robots; the robot writes its orders, then
+ * the number, and takes one from the count: the one that brings it to zero (or to the count at
+ * 136) wakes the match. The count only saves wake-ups: the match learns who answered from the step
+ * numbers, and checks the robots' sockets (endings, deaths) when it wakes without every answer.
  */
 public final class SharedExchange {
     /** Room for one message of either direction. */
@@ -39,12 +39,18 @@ public final class SharedExchange {
     private static final int ROUND = 64;
     /** Nanoseconds a robot may poll for its next step before it sleeps (set by the match). */
     private static final int SPIN = 128;
+    /** A robot polls only when its answer leaves at most this many robots waited for. */
+    private static final int POLL_AT = SPIN + 4;
+    /** The robot whose answer leaves this many robots waited for wakes the match. */
+    private static final int WAKE_AT = SPIN + 8;
     private static final int LINE = 64;
     private static final long WAIT_SLICE_NANOS = 1_000_000_000L;
 
     private final MappedByteBuffer header;
     private final long headerAddress;
     private final MappedByteBuffer[] areas;
+    /** A robot's side: how many robots were still waited for after its last answer. */
+    private int leftAfterAnswer = Integer.MAX_VALUE;
 
     private SharedExchange(MappedByteBuffer header, MappedByteBuffer[] areas) {
         this.header = header;
@@ -115,11 +121,20 @@ public final class SharedExchange {
     // ------------------------------------------------------------------ the match's side
 
     /**
-     * Lets the robots poll for their next step for up to nanos (at most about 2 s) before they
-     * sleep: worth it only when every robot has a core of its own.
+     * Lets a robot poll for its next step for up to nanos (at most about 2 s) before it sleeps,
+     * when its answer left at most pollAt robots still playing (a robot that leaves more sleeps
+     * at once, giving its core to them); and has the robot whose answer leaves wakeAt robots
+     * playing wake the match (besides the last one, which always does).
      */
-    public void spin(long nanos) {
+    public void spin(long nanos, int pollAt, int wakeAt) {
+        INT.setVolatile(header, POLL_AT, pollAt);
+        INT.setVolatile(header, WAKE_AT, wakeAt);
         INT.setVolatile(header, SPIN, (int) Math.min(nanos, Integer.MAX_VALUE));
+    }
+
+    /** How many robots the match still waits for, as counted (off after a robot ended). */
+    public int pending() {
+        return (int) INT.getVolatile(header, PENDING);
     }
 
     /** Sets how many robots the match is about to wait for; call before sending their steps. */
@@ -179,7 +194,8 @@ public final class SharedExchange {
      * there is none (-1 - the END code).
      */
     public int awaitStep(int index, int seen) {
-        long spin = (int) INT.getVolatile(header, SPIN);
+        long spin = leftAfterAnswer <= (int) INT.getVolatile(header, POLL_AT)
+                ? (int) INT.getVolatile(header, SPIN) : 0;
         long since = spin > 0 ? System.nanoTime() : 0;
         for (;;) {
             // The round is read first: a step written after this read changes it.
@@ -209,6 +225,10 @@ public final class SharedExchange {
 
     /** The robot is no longer waited for (it answered, or its program ended). */
     public void arrive() {
-        if ((int) INT.getAndAdd(header, PENDING, -1) <= 1) Futex.wake(headerAddress + PENDING);
+        int left = (int) INT.getAndAdd(header, PENDING, -1) - 1;
+        leftAfterAnswer = left;
+        if (left <= 0 || left == (int) INT.getVolatile(header, WAKE_AT)) {
+            Futex.wake(headerAddress + PENDING);
+        }
     }
 }
