@@ -23,7 +23,17 @@ public final class World {
 
     private final Settings settings;
     private final Arena arena;
-    private final double[][] robotRegion;
+    /**
+     * The region a robot's centre keeps to, a convex polygon: its corners (ax, ay) and each
+     * edge's vector to the next corner (ex, ey) with its squared length, worked out once, so the
+     * tests of every contact pass read flat arrays and compute exactly what they computed from
+     * the corners.
+     */
+    private final double[] regionAx;
+    private final double[] regionAy;
+    private final double[] regionEx;
+    private final double[] regionEy;
+    private final double[] regionLength2;
     private final RobotBody[] robots;
     /** The robots in reverse order: contacts take turns in both orders, favouring no team. */
     private final RobotBody[] reversed;
@@ -53,7 +63,22 @@ public final class World {
         if (homeRobots < 0 || awayRobots < 0) throw new IllegalArgumentException("robot count");
         this.settings = settings.copy().validate();
         arena = new Arena(this.settings);
-        robotRegion = arena.innerCourt(this.settings.robotRadius);
+        double[][] region = arena.innerCourt(this.settings.robotRadius);
+        int corners = region.length;
+        regionAx = new double[corners];
+        regionAy = new double[corners];
+        regionEx = new double[corners];
+        regionEy = new double[corners];
+        regionLength2 = new double[corners];
+        for (int i = 0; i < corners; i++) {
+            double[] a = region[i];
+            double[] b = region[(i + 1) % corners];
+            regionAx[i] = a[0];
+            regionAy[i] = a[1];
+            regionEx[i] = b[0] - a[0];
+            regionEy[i] = b[1] - a[1];
+            regionLength2[i] = regionEx[i] * regionEx[i] + regionEy[i] * regionEy[i];
+        }
         int count = homeRobots + awayRobots;
         teamSizes = new int[] {homeRobots, awayRobots};
         robots = new RobotBody[count];
@@ -463,31 +488,40 @@ public final class World {
 
     /** Moves the robot onto the nearest point of the court it may occupy; true if it moved. */
     private boolean project(RobotBody body) {
-        double[][] region = robotRegion;
+        double x = body.x;
+        double y = body.y;
+        int corners = regionAx.length;
         boolean inside = true;
-        for (int i = 0; i < region.length && inside; i++) {
-            double[] a = region[i];
-            double[] b = region[(i + 1) % region.length];
-            inside = (b[0] - a[0]) * (body.y - a[1]) - (b[1] - a[1]) * (body.x - a[0]) >= 0;
+        for (int i = 0; i < corners && inside; i++) {
+            inside = regionEx[i] * (y - regionAy[i]) - regionEy[i] * (x - regionAx[i]) >= 0;
         }
         if (inside) return false;
-        double bestX = body.x;
-        double bestY = body.y;
+        double bestX = x;
+        double bestY = y;
         double best = Double.POSITIVE_INFINITY;
-        for (int i = 0; i < region.length; i++) {
-            double[] a = region[i];
-            double[] b = region[(i + 1) % region.length];
-            double ex = b[0] - a[0];
-            double ey = b[1] - a[1];
-            double t = ((body.x - a[0]) * ex + (body.y - a[1]) * ey) / (ex * ex + ey * ey);
+        // An edge whose squared distance exceeds the best one's by a millionth cannot be nearer
+        // by StrictMath.hypot either (both are far more accurate than that), so it is passed
+        // over without one; below 1e-250 squares lose their precision, and every edge is tested.
+        double farther = Double.POSITIVE_INFINITY;
+        for (int i = 0; i < corners; i++) {
+            double ax = regionAx[i];
+            double ay = regionAy[i];
+            double ex = regionEx[i];
+            double ey = regionEy[i];
+            double t = ((x - ax) * ex + (y - ay) * ey) / regionLength2[i];
             t = StrictMath.min(1, StrictMath.max(0, t));
-            double qx = a[0] + t * ex;
-            double qy = a[1] + t * ey;
-            double d = StrictMath.hypot(body.x - qx, body.y - qy);
+            double qx = ax + t * ex;
+            double qy = ay + t * ey;
+            double dx = x - qx;
+            double dy = y - qy;
+            double square = dx * dx + dy * dy;
+            if (square > farther) continue;
+            double d = StrictMath.hypot(dx, dy);
             if (d < best) {
                 best = d;
                 bestX = qx;
                 bestY = qy;
+                farther = square > 1e-250 ? square * (1 + 1e-6) : Double.POSITIVE_INFINITY;
             }
         }
         body.x = bestX;
