@@ -12,7 +12,7 @@ execute_process(
     COMMAND ${CMAKE_COMMAND} -E env
             "TOUCHLINE_JAVA_OPTIONS=-XX:ArchiveClassesAtExit=${work}/match.jsa"
             "TOUCHLINE_ROBOT_OPTIONS=-XX:ArchiveClassesAtExit=${work}/robot-{robot}.jsa"
-            "${LAUNCHER}" --steps 300 --robots 1 --home "${SAMPLE}" --away "${SAMPLE}"
+            "${LAUNCHER}" --no-sandbox --steps 300 --robots 1 --home "${SAMPLE}" --away "${SAMPLE}"
             --out "${work}/out"
     RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(status EQUAL 0 AND EXISTS "${work}/match.jsa" AND EXISTS "${work}/robot-1.jsa")

@@ -8,7 +8,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make binutils openjdk-17-jdk-headless libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-dejavu-core chromium libpicocli-java parallel)
+          libbenchmark-dev fonts-dejavu-core chromium libpicocli-java parallel bubblewrap
+          libseccomp-dev)
 # Node.js and npm, unless the machine already has them from elsewhere (Debian's npm package
 # would conflict with a Node.js that bundles its own npm).
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then

@@ -11,6 +11,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <string>
 
@@ -66,6 +67,16 @@ Instance* fromHandle(jlong handle) {
     return reinterpret_cast<Instance*>(handle);
 }
 
+// Where the robot's process notes the system call that its filter refused (in the exchange it
+// shares with the match, which names the call in the robot's ending).
+volatile int* forbiddenCallWord = nullptr;
+
+void onForbiddenCall(int, siginfo_t* info, void*) {
+    if (forbiddenCallWord != nullptr) *forbiddenCallWord = info->si_syscall;
+    // The handler is reset on entry: the signal now ends the process, as the filter means it to.
+    raise(SIGSYS);
+}
+
 }  // namespace
 
 extern "C" {
@@ -91,15 +102,18 @@ JNIEXPORT jlong JNICALL Java_touchline_host_robot_NativeStrategy_load(JNIEnv* en
 }
 
 // A robot process leaves no core file, ignores the terminal's Ctrl-C (the match ends its
-// robots) and is killed when its parent ends, even while a strategy loops in native code.
-JNIEXPORT jboolean JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(JNIEnv*, jclass,
-                                                                                   jlong parent) {
+// robots), and notes at word a system call its filter forbids before that call ends it.
+JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(JNIEnv*, jclass,
+                                                                               jlong word) {
     struct rlimit none {};
     setrlimit(RLIMIT_CORE, &none);
     signal(SIGINT, SIG_IGN);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    // The parent may have ended before the request was made.
-    return getppid() == static_cast<pid_t>(parent) ? JNI_TRUE : JNI_FALSE;
+    forbiddenCallWord = reinterpret_cast<volatile int*>(word);
+    struct sigaction action {};
+    action.sa_sigaction = onForbiddenCall;
+    action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGSYS, &action, nullptr);
 }
 
 JNIEXPORT jint JNICALL Java_touchline_host_robot_NativeStrategy_adapterInit(JNIEnv*, jclass,
@@ -142,5 +156,32 @@ JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_await(JNIEnv*, jclass,
 
 JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_wake(JNIEnv*, jclass, jlong address) {
     syscall(SYS_futex, reinterpret_cast<int*>(address), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+// Sleeps until any of count words changes from the value given with it (an array of the
+// system's futex_waitv records at waiters), a wake-up, or nanos. A kernel older than 5.16 lacks
+// the call: the first word alone is waited on then, for at most a millisecond, so that the
+// caller looks at the others often.
+JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_awaitAny(JNIEnv*, jclass, jlong waiters,
+                                                                   jint count, jlong nanos) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long long end = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec + nanos;
+    timespec deadline{};
+    deadline.tv_sec = static_cast<time_t>(end / 1000000000LL);
+    deadline.tv_nsec = static_cast<long>(end % 1000000000LL);
+    long result = syscall(449 /* futex_waitv */, reinterpret_cast<void*>(waiters),
+                          static_cast<unsigned>(count), 0u, &deadline, CLOCK_MONOTONIC);
+    if (result >= 0 || errno != ENOSYS || count < 1) return;
+    struct Waiter {
+        unsigned long long value;
+        unsigned long long address;
+        unsigned flags;
+        unsigned reserved;
+    };
+    const auto* first = reinterpret_cast<const Waiter*>(waiters);
+    timespec slice{0, static_cast<long>(nanos < 1000000 ? nanos : 1000000)};
+    syscall(SYS_futex, reinterpret_cast<int*>(first->address), FUTEX_WAIT,
+            static_cast<int>(first->value), &slice, nullptr, 0);
 }
 }

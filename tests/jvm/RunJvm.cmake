@@ -9,7 +9,8 @@ set(_tmp "/tmp/touchline-test-${_suffix}")
 file(MAKE_DIRECTORY "${_tmp}")
 execute_process(
     COMMAND "${JAVA}" -Xcheck:jni -Xmx256m -XX:+UseSerialGC
-            "-Dtouchline.bridge=${BRIDGE}" "-Dtouchline.test.config=${BUILT}"
+            "-Dtouchline.bridge=${BRIDGE}" "-Dtouchline.robot.init=${INIT}"
+            "-Dtouchline.test.config=${BUILT}"
             "-Dtouchline.robot.options=-Xcheck:jni" "-Djava.io.tmpdir=${_tmp}"
             -cp "${CLASSPATH}" "${MAIN}" ${CASE}
     OUTPUT_VARIABLE output

@@ -29,6 +29,7 @@ import touchline.host.match.ReplayWriter;
 import touchline.host.match.Summary;
 import touchline.host.physics.World;
 import touchline.host.robot.Team;
+import touchline.host.sandbox.Sandbox;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.MissingParameterException;
@@ -54,6 +55,7 @@ public final class MatchCommand {
     static final long MAX_STEPS = 10_000_000;
     static final long MAX_DEADLINE_MS = 600_000;
     static final long MAX_SERIES = 10_000;
+    static final long MAX_TIME_BANK_MS = 86_400_000;
     /** Exit status when a scene's expectation did not hold. */
     static final int EXPECTATION_FAILED = 3;
     /** Extra JVM options for the robot processes (-Xcheck:jni, say), space-separated. */
@@ -131,13 +133,29 @@ public final class MatchCommand {
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
             Duration watchdog, Path out, List<String> echo, boolean help, boolean version,
-            String homeName, String awayName, boolean json, int series, Scenes scenes) {
+            String homeName, String awayName, boolean json, int series, Scenes scenes,
+            Fairness fairness) {
 
         /** The same options for one match of a series: its seed, sides and folder. */
         Options forMatch(long matchSeed, boolean swapped, Path folder) {
             return new Options(swapped ? away : home, swapped ? home : away, steps, matchSeed,
                     deadline, watchdog, folder, echo, false, false, swapped ? awayName : homeName,
-                    swapped ? homeName : awayName, json, 0, scenes);
+                    swapped ? homeName : awayName, json, 0, scenes, fairness);
+        }
+    }
+
+    /**
+     * What keeps robots to their own: whether they are sealed in sandboxes (--no-sandbox turns
+     * that off), the kernel's limits on each, and their time bank.
+     */
+    record Fairness(boolean sandbox, Sandbox.Limits limits, Duration timeBank,
+            Duration timePerStep) {
+        static final Fairness DEFAULT = new Fairness(true, Sandbox.Limits.DEFAULT,
+                MatchConfig.DEFAULT_TIME_BANK, MatchConfig.DEFAULT_TIME_PER_STEP);
+
+        /** The match's sandbox: null to seal robots where the machine allows. */
+        Sandbox chosen() {
+            return sandbox ? null : Sandbox.off("--no-sandbox");
         }
     }
 
@@ -202,6 +220,28 @@ public final class MatchCommand {
         @Option(names = "--strategy", paramLabel = "NAME=LIBRARY",
                 description = "the library a scene's robot names")
         List<String> strategy = new ArrayList<>();
+
+        @Option(names = "--no-sandbox", description = "robots not sealed (for debuggers)")
+        boolean noSandbox;
+
+        @Option(names = "--robot-memory", paramLabel = "MIB", description = "a robot's memory")
+        String robotMemory;
+
+        @Option(names = "--robot-threads", paramLabel = "N", description = "a robot's threads")
+        String robotThreads;
+
+        @Option(names = "--robot-files", paramLabel = "N", description = "a robot's open files")
+        String robotFiles;
+
+        @Option(names = "--robot-disk", paramLabel = "MIB", description = "a robot's /tmp")
+        String robotDisk;
+
+        @Option(names = "--time-bank-ms", paramLabel = "N", description = "a robot's time bank")
+        String timeBank;
+
+        @Option(names = "--time-per-step-ms", paramLabel = "N",
+                description = "a robot's thinking time per step")
+        String timePerStep;
 
         @Parameters(hidden = true)
         List<String> stray = new ArrayList<>();
@@ -303,6 +343,8 @@ public final class MatchCommand {
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
+                .sandbox(options.fairness().chosen()).limits(options.fairness().limits())
+                .timeBank(options.fairness().timeBank(), options.fairness().timePerStep())
                 .observer((time, ball, teams, events) -> {
                     if (replay != null) replay.stepped(time, ball, teams, events);
                     if (bar != null) bar.show(time, teams);
@@ -319,6 +361,10 @@ public final class MatchCommand {
         current = match;
         try {
             Map<Integer, String> errors = match.start();
+            if (options.fairness().sandbox && match.sandbox() != null
+                    && !match.sandbox().sealed()) {
+                err.println(NAME + ": robots are not sandboxed: " + match.sandbox().reason());
+            }
             if (!errors.isEmpty()) {
                 match.abandon();
                 int id = errors.keySet().iterator().next();
@@ -611,6 +657,7 @@ public final class MatchCommand {
         Duration watchdog = line.watchdog == null ? MatchConfig.DEFAULT_WATCHDOG
                 : Duration.ofMillis(number("--watchdog-ms", line.watchdog, 1, MAX_DEADLINE_MS));
         int series = line.series == null ? 0 : (int) number("--series", line.series, 1, MAX_SERIES);
+        Fairness fairness = fairness(line);
         Path out = null;
         if (line.out != null) {
             if (line.out.isEmpty()) throw new UsageException("--out needs a folder name");
@@ -636,7 +683,7 @@ public final class MatchCommand {
                 Map.copyOf(strategies), line.steps != null, line.seed != null, null);
         if (help || version) {
             return new Options(home, away, steps, seed, deadline, watchdog, out, line.echo, help,
-                    version, line.homeName, line.awayName, line.json, series, scenes);
+                    version, line.homeName, line.awayName, line.json, series, scenes, fairness);
         }
         if (scenes.file() != null) {
             if (!home.isEmpty() || !away.isEmpty() || robots != null) {
@@ -646,7 +693,7 @@ public final class MatchCommand {
             if (series > 0) throw new UsageException("--series does not play scenes");
             return new Options(home, away, steps, seed, deadline, watchdog, out,
                     List.copyOf(line.echo), false, false, line.homeName, line.awayName, line.json,
-                    0, scenes);
+                    0, scenes, fairness);
         }
         if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
@@ -655,7 +702,27 @@ public final class MatchCommand {
         away = team("--away", away, robots);
         return new Options(home, away, steps, seed, deadline, watchdog, out,
                 List.copyOf(line.echo), false, false, teamName(line.homeName, home, "Home"),
-                teamName(line.awayName, away, "Away"), line.json, series, scenes);
+                teamName(line.awayName, away, "Away"), line.json, series, scenes, fairness);
+    }
+
+    /** The sandbox, limits and time bank the command line asks for. */
+    static Fairness fairness(Line line) throws UsageException {
+        Sandbox.Limits d = Sandbox.Limits.DEFAULT;
+        long memory = line.robotMemory == null ? d.memoryBytes()
+                : number("--robot-memory", line.robotMemory, 256, 1 << 20) << 20;
+        int threads = line.robotThreads == null ? d.threads()
+                : (int) number("--robot-threads", line.robotThreads, 32, 4096);
+        int files = line.robotFiles == null ? d.files()
+                : (int) number("--robot-files", line.robotFiles, 64, 65536);
+        long disk = line.robotDisk == null ? d.diskBytes()
+                : number("--robot-disk", line.robotDisk, 1, 65536) << 20;
+        Duration bank = line.timeBank == null ? MatchConfig.DEFAULT_TIME_BANK
+                : Duration.ofMillis(number("--time-bank-ms", line.timeBank, 0, MAX_TIME_BANK_MS));
+        Duration perStep = line.timePerStep == null ? MatchConfig.DEFAULT_TIME_PER_STEP
+                : Duration.ofMillis(number("--time-per-step-ms", line.timePerStep, 0,
+                        MAX_DEADLINE_MS));
+        return new Fairness(!line.noSandbox, new Sandbox.Limits(memory, threads, files, disk),
+                bank, perStep);
     }
 
     /**
@@ -679,7 +746,7 @@ public final class MatchCommand {
                 teamName(options.homeName(), home, "Home"),
                 teamName(options.awayName(), away, "Away"), options.json(), 0,
                 new Scenes(scenes.file(), scenes.strategies(), scenes.steps(), scenes.seed(),
-                        scene));
+                        scene), options.fairness());
     }
 
     /** "unknown option --x" or "unexpected argument x", in the words of the other errors. */

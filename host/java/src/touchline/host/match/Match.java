@@ -1,16 +1,9 @@
 package touchline.host.match;
 
 import java.io.IOException;
-import java.net.StandardProtocolFamily;
-import java.net.UnixDomainSocketAddress;
 import java.nio.ByteBuffer;
 import java.nio.channels.Pipe;
 import java.nio.channels.ReadableByteChannel;
-import java.nio.channels.SelectableChannel;
-import java.nio.channels.SelectionKey;
-import java.nio.channels.Selector;
-import java.nio.channels.ServerSocketChannel;
-import java.nio.channels.SocketChannel;
 import java.nio.channels.WritableByteChannel;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -21,12 +14,11 @@ import java.util.Comparator;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
-import java.util.concurrent.locks.LockSupport;
 import java.util.stream.Stream;
 import touchline.host.protocol.Encoder;
-import touchline.host.protocol.Inbox;
+import touchline.host.protocol.MatchWaiter;
+import touchline.host.protocol.RobotArea;
 import touchline.host.protocol.RobotServer;
-import touchline.host.protocol.SharedExchange;
 import touchline.host.protocol.Wire;
 import touchline.host.robot.Ball;
 import touchline.host.robot.DebugConsole;
@@ -38,16 +30,18 @@ import touchline.host.robot.Robot;
 import touchline.host.robot.RobotProgram;
 import touchline.host.robot.StrategyLoadException;
 import touchline.host.robot.Team;
+import touchline.host.sandbox.Sandbox;
 
 /**
  * One match: the simulation and one seat per robot. A robot plays in a process of its own (a
- * strategy library) or, for tests, on a thread of this process (a program); either way it
- * speaks the same messages over a channel. Robot processes take their steps and give their
- * orders through a shared exchange (a file every process maps) rather than their socket, which
- * carries the rest (loading, the start, endings). One thread, the match's, does everything
- * here: it sends each robot that waits the step it may see, waits for the robots' orders (up to
- * the deadline, or the watchdog), plays the step and publishes it. A robot that dies, fails or
- * hangs stands still; the others play on to the last step.
+ * strategy library, sealed in a sandbox where the machine allows) or, for tests, on a thread of
+ * this process (a program); either way it has an area of its own for its steps and orders and
+ * a channel for the rest (loading, the start, its ending). One thread, the match's, does
+ * everything here: it sends each robot that waits the step it may see, waits for the robots'
+ * orders (up to the deadline, the watchdog or the robot's time bank), plays the step and
+ * publishes it. Nothing a robot writes is trusted: every message is checked against its limits,
+ * and a robot that breaks one is stopped. A robot that dies, fails or hangs stands still; the
+ * others play on to the last step.
  */
 public final class Match {
     /** A robot of a team: its name and what plays it. */
@@ -65,53 +59,37 @@ public final class Match {
 
     private static final long IN_PROCESS_STACK_BYTES = 8L << 20;
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
-    private static final int MAX_SOCKET_PATH = 100;
-    /** How long the match sleeps for orders before it checks the robots' sockets. */
-    private static final long SHARED_WAIT_SLICE_NANOS = 20_000_000L;
-    /**
-     * When robots outnumber the cores: how long the match polls for the last answers once a
-     * core is free for it (the robot whose answer leaves one robot fewer than the cores playing
-     * wakes it), yielding its core, before it sleeps on the exchange; and how long the robot
-     * whose answer leaves a core idle polls for its next step. A core kept busy sees the next
-     * step at once instead of halting and being woken (on a virtual machine a costly round
-     * trip), and the robots queued for the cores meanwhile run one after another undisturbed.
-     */
-    private static final long SPIN_NANOS = 500_000L;
-    /**
-     * How long a robot polls for its next step before it sleeps, when every robot has a core of
-     * its own: its core then never halts between steps, and the step is seen at once.
-     */
-    private static final long ROBOT_SPIN_NANOS = 200_000L;
-    private long spinNanos;
-    private int wakeAt;
-    /** When the match began to poll for this step's last answers (0: not yet). */
-    private long spinFrom;
-    /** Where the shared exchange is made when the system offers memory-backed files. */
-    private static final Path SHARED_MEMORY = Path.of("/dev/shm");
+    /** How long the match sleeps at most before it looks at every robot again. */
+    private static final long WAIT_SLICE_NANOS = 20_000_000L;
+    /** How long a robot whose channel ended may take to be known dead before it is stopped. */
+    private static final long DEATH_GRACE_MILLIS = 1000;
 
     /** What arrived from a robot and is written after the step it looked at. */
     private record Output(long time, DebugConsole.Output output) {}
 
-    private static final class Seat {
+    static final class Seat {
         final int id;
         final int index;
         final int teamId;
         final Player player;
         RobotProcess process;
-        SelectableChannel source;
-        WritableByteChannel sink;
-        SelectionKey key;
-        /** Steps and orders go through the shared exchange; stepNumber: the last step sent. */
-        boolean shared;
+        RobotChannel channel;
+        /** The number of the last step sent, and of the last whose orders were taken. */
         int stepNumber;
-        /** The last step whose orders were taken. */
         int taken;
-        final Inbox inbox = new Inbox();
+        /** The time of the last step sent, and when it was sent (System.nanoTime). */
+        long stepTime;
+        long stepSentAt;
+        /** Steps sent, and the thinking time spent on them, in nanoseconds. */
+        long stepsSent;
+        long thinking;
+        /** When the robot said it answered last (its clock): the pacer's hint. */
+        long answeredAt;
         boolean loaded;
         boolean playing;
         boolean arrived;
         boolean waiting;
-        boolean closed;
+        boolean released;
         double move;
         double turn;
         List<Message> outbox = List.of();
@@ -120,14 +98,18 @@ public final class Match {
         String reason = "";
         int missed;
         int missedInRow;
-        int droppedPrints;
-        int droppedViews;
+        long droppedPrints;
+        long droppedViews;
 
         Seat(int id, int teamId, Player player) {
             this.id = id;
             this.index = id - 1;
             this.teamId = teamId;
             this.player = player;
+        }
+
+        RobotArea area() {
+            return channel.area;
         }
     }
 
@@ -136,10 +118,11 @@ public final class Match {
     private final List<Seat> seats = new ArrayList<>();
     private final Encoder encoder = new Encoder();
     private final Encoder worldEncoder = new Encoder();
-    private volatile Selector selector;
-    private volatile SharedExchange exchange;
-    private Path exchangeFile;
-    private ServerSocketChannel server;
+    /** How the match sleeps; made once the bridge is loaded. */
+    private volatile MatchWaiter waiter;
+    private final Pacer pacer;
+    private ByteBuffer orders;
+    private Sandbox sandbox;
     private Path folder;
     private long stepOpened;
     /** The last step's ball and teams, as sent to the robots and shown to the observer. */
@@ -150,6 +133,9 @@ public final class Match {
     private volatile boolean interrupted;
 
     public Match(MatchConfig config, List<Player> home, List<Player> away) {
+        if (home.size() > Wire.MAX_TEAM || away.size() > Wire.MAX_TEAM) {
+            throw new IllegalArgumentException("a team has at most " + Wire.MAX_TEAM + " robots");
+        }
         this.config = config;
         simulation = new Simulation(config.settings, config.steps, config.seed, config.homeName,
                 names(home), config.awayName, names(away));
@@ -161,6 +147,7 @@ public final class Match {
                     isHome ? Simulation.HOME_TEAM_ID : Simulation.AWAY_TEAM_ID, player));
         }
         if (config.placement != null) simulation.place(config.placement);
+        pacer = new Pacer(Runtime.getRuntime().availableProcessors(), seats.size());
     }
 
     private static List<String> names(List<Player> players) {
@@ -175,6 +162,14 @@ public final class Match {
     }
 
     /**
+     * How this match's robot processes are started (known once it has started): whether they
+     * are sealed, and if not why.
+     */
+    public Sandbox sandbox() {
+        return sandbox;
+    }
+
+    /**
      * Starts every robot and waits until each has loaded its program, failed to, died or
      * overrun the watchdog (at least 30 s: JVMs start slowly on a busy machine). Returns the
      * load errors by robot id: robots that are not loaded stand still all match. Call it on
@@ -185,19 +180,27 @@ public final class Match {
         started = true;
         try {
             folder = Files.createTempDirectory("touchline-match-");
-            if (socket().toString().length() > MAX_SOCKET_PATH) {
-                // A socket's path is short on Linux (108 bytes): a deep TMPDIR cannot hold it.
-                Files.delete(folder);
-                folder = Files.createTempDirectory(Path.of("/tmp"), "touchline-match-");
+            try {
+                NativeStrategy.loadBridgeLibrary();
+            } catch (StrategyLoadException e) {
+                // No robot can be reached without the bridge: none plays.
+                for (Seat seat : seats) end(seat, RobotOutcome.Ending.NOT_LOADED, e.getMessage());
+                return loadErrors();
             }
-            selector = Selector.open();
-            openExchange();
+            waiter = new MatchWaiter(seats.size());
+            if (seats.stream().anyMatch(s -> s.player.library() != null)) {
+                sandbox = config.sandbox != null ? config.sandbox : Sandbox.detect();
+            }
             for (Seat seat : seats) launch(seat);
             awaitLoaded();
         } catch (IOException | RuntimeException e) {
             close();
             throw e;
         }
+        return loadErrors();
+    }
+
+    private Map<Integer, String> loadErrors() {
         Map<Integer, String> errors = new LinkedHashMap<>();
         for (Seat seat : seats) {
             if (seat.ending == RobotOutcome.Ending.NOT_LOADED) errors.put(seat.id, seat.reason);
@@ -256,73 +259,41 @@ public final class Match {
     /** Ends the match at the step being played, from any thread; play() then returns. */
     public void interrupt() {
         interrupted = true;
-        Selector s = selector;
-        if (s != null) s.wakeup();
-        SharedExchange e = exchange;
-        if (e != null) e.wakeMatch();
+        MatchWaiter w = waiter;
+        if (w != null) w.post();
     }
 
     // ------------------------------------------------------------------ starting
 
-    /**
-     * Makes the shared exchange when robots play in processes, on a memory-backed file system
-     * when there is one. Without the native bridge there is none: steps and orders then go over
-     * the sockets (and the robots, lacking the bridge too, report it as their load error).
-     */
-    private void openExchange() throws IOException {
-        if (seats.stream().noneMatch(s -> s.player.library() != null)) return;
-        try {
-            NativeStrategy.loadBridgeLibrary();
-        } catch (StrategyLoadException e) {
-            return;
-        }
-        Path where = Files.isDirectory(SHARED_MEMORY) && Files.isWritable(SHARED_MEMORY)
-                ? SHARED_MEMORY
-                : folder;
-        exchangeFile = Files.createTempFile(where, "touchline-match-", ".exchange");
-        exchange = SharedExchange.create(exchangeFile, seats.size());
-        int cores = Runtime.getRuntime().availableProcessors();
-        if (seats.size() > cores) {
-            spinNanos = SPIN_NANOS;
-            wakeAt = cores - 1;
-            exchange.spin(SPIN_NANOS, cores - 2, wakeAt);
-        } else {
-            exchange.spin(ROBOT_SPIN_NANOS, seats.size(), 0);
-        }
-    }
-
     private void launch(Seat seat) throws IOException {
         if (seat.player.library() != null) {
-            if (server == null) {
-                server = ServerSocketChannel.open(StandardProtocolFamily.UNIX);
-                server.bind(UnixDomainSocketAddress.of(socket()));
-                server.configureBlocking(false);
-                server.register(selector, SelectionKey.OP_ACCEPT);
+            try {
+                seat.process = RobotProcess.start(seat.id, seat.player.library(), folder,
+                        sandbox, config.limits, config.robotJavaOptions, waiter);
+            } catch (IOException e) {
+                end(seat, RobotOutcome.Ending.NOT_LOADED, "cannot start its process: "
+                        + e.getMessage());
+                return;
             }
-            seat.process = RobotProcess.start(seat.id, seat.player.library(), socket(), folder,
-                    exchangeFile, seats.size(), config.robotJavaOptions);
-            seat.shared = exchange != null;
+            seat.channel = seat.process.channel();
             return;
         }
         Pipe toRobot = Pipe.open();
         Pipe toMatch = Pipe.open();
-        seat.sink = toRobot.sink();
-        attach(seat, toMatch.source());
-        Thread thread = new Thread(null,
-                () -> serveInProcess(seat.player.program(), toRobot.source(), toMatch.sink()),
-                "touchline-robot-" + seat.id, IN_PROCESS_STACK_BYTES);
+        RobotArea area = RobotArea.inProcess();
+        seat.channel = RobotChannel.open("touchline-robot-channel-" + seat.id, area,
+                toMatch.source(), toRobot.sink(), waiter);
+        Thread thread = new Thread(null, () -> serveInProcess(seat.player.program(),
+                toRobot.source(), toMatch.sink(), area), "touchline-robot-" + seat.id,
+                IN_PROCESS_STACK_BYTES);
         // A program stuck in native code cannot be stopped; it must not keep the JVM alive.
         thread.setDaemon(true);
         thread.start();
     }
 
-    private Path socket() {
-        return folder.resolve("robots.sock");
-    }
-
     private void serveInProcess(RobotProgram program, ReadableByteChannel in,
-            WritableByteChannel out) {
-        RobotServer robot = new RobotServer(in, out);
+            WritableByteChannel out, RobotArea area) {
+        RobotServer robot = new RobotServer(in, out, area);
         try (in; out) {
             try {
                 program.load();
@@ -338,22 +309,14 @@ public final class Match {
         }
     }
 
-    private void attach(Seat seat, SelectableChannel source) throws IOException {
-        seat.source = source;
-        source.configureBlocking(false);
-        seat.key = source.register(selector, SelectionKey.OP_READ, seat);
-    }
-
-    private void awaitLoaded() throws IOException {
+    private void awaitLoaded() {
         Duration patience = config.watchdog.compareTo(LEAST_LOAD_TIME) > 0 ? config.watchdog
                                                                            : LEAST_LOAD_TIME;
         long limit = System.nanoTime() + patience.toNanos();
         while (!interrupted) {
+            waiter.begin();
             for (Seat seat : seats) {
-                if (seat.key == null && seat.ending == null && seat.process != null
-                        && !seat.process.isAlive()) {
-                    end(seat, RobotOutcome.Ending.CRASHED, seat.process.death(config.crashFolder));
-                }
+                if (seat.ending == null) receive(seat);
             }
             if (seats.stream().allMatch(s -> s.loaded || s.ending != null)) break;
             long left = limit - System.nanoTime();
@@ -365,27 +328,11 @@ public final class Match {
                 }
                 break;
             }
-            selector.select(this::ready, Math.min(100, Math.max(1, left / 1_000_000)));
-        }
-        if (server != null) {
-            server.close();
-            Files.deleteIfExists(socket());
-        }
-        // Every robot that lives has mapped the exchange before greeting the match.
-        deleteExchangeFile();
-    }
-
-    private void deleteExchangeFile() {
-        if (exchangeFile == null) return;
-        try {
-            Files.deleteIfExists(exchangeFile);
-            exchangeFile = null;
-        } catch (IOException e) {
-            // Tried again at the end of the match.
+            waiter.await(Math.min(left, 100_000_000L));
         }
     }
 
-    private void kickOff(ByteBuffer world, Map<Integer, List<Event>> events) throws IOException {
+    private void kickOff(ByteBuffer world, Map<Integer, List<Event>> events) {
         List<Wire.TeamRoster> rosters = new ArrayList<>();
         for (Team team : simulation.teams()) {
             List<Wire.RobotRoster> robots = new ArrayList<>();
@@ -402,7 +349,11 @@ public final class Match {
             encoder.clear();
             Wire.start(encoder, new Wire.Start(seat.id, simulation.totalTimes(),
                     simulation.court(), ball.getRadius(), ball.getNegativeAcceleration(), rosters));
-            send(seat, encoder.written());
+            try {
+                seat.channel.send(encoder.written());
+            } catch (IOException e) {
+                // A robot that has gone is noticed by its channel's end.
+            }
             seat.waiting = true;
         }
         sendSteps(world, events);
@@ -410,7 +361,7 @@ public final class Match {
 
     // ------------------------------------------------------------------ one step
 
-    private void playStep() throws IOException {
+    private void playStep() {
         awaitArrivals();
         if (interrupted) {
             writeOutputs();
@@ -430,66 +381,109 @@ public final class Match {
     }
 
     /**
-     * Waits for every robot's orders, up to the deadline (or the watchdog). Robots on the shared
-     * exchange wake this thread once, when the last of them answers; a wait that ends without
-     * every answer (a robot ended, died or is slow) checks the sockets before waiting again.
+     * Waits for every robot's orders, up to the deadline (or the watchdog), stopping a robot
+     * whose time bank runs out meanwhile. The match sleeps while the robots play, woken by an
+     * answer it asked for or by a message from a robot's channel (Pacer decides which answers,
+     * and when it polls instead).
      */
-    private void awaitArrivals() throws IOException {
+    private void awaitArrivals() {
+        if (waiter == null) return;
         Duration wait = config.deadline != null ? config.deadline : config.watchdog;
         long limit = stepOpened + wait.toNanos();
-        boolean waited = false;
         while (!interrupted) {
-            Seat missing = null;
-            boolean channelMissing = false;
+            waiter.begin();
+            long now = System.nanoTime();
+            List<Seat> missing = new ArrayList<>(seats.size());
             for (Seat seat : seats) {
-                if (!seat.playing || seat.arrived || seat.closed) continue;
-                if (seat.shared) {
-                    receiveShared(seat);
-                } else {
-                    receive(seat);
-                }
-                if (seat.playing && !seat.arrived && !seat.closed) {
-                    missing = seat;
-                    channelMissing |= !seat.shared;
-                }
+                if (!seat.playing || seat.arrived) continue;
+                receive(seat);
+                if (seat.playing && !seat.arrived && !overdrawn(seat, now)) missing.add(seat);
             }
-            if (missing == null) return;
-            long left = limit - System.nanoTime();
+            if (missing.isEmpty()) return;
+            long left = Math.min(limit, bankLimit(missing)) - now;
             if (left <= 0) return;
-            if (channelMissing) {
-                // A robot on a thread of this process answers over its pipe.
-                long millis = Math.max(1, (left + 999_999) / 1_000_000);
-                selector.select(this::ready, exchange != null ? 1 : millis);
+            List<Seat> wakers = pacer.wakers(missing, now);
+            if (wakers == null) {
+                Thread.yield();
                 continue;
             }
-            if (waited) {
-                waited = false;
-                if (selector.selectNow(this::ready) > 0) continue;
+            for (Seat seat : wakers) seat.area().wakeMatch(true);
+            boolean answered = false;
+            for (Seat seat : missing) {
+                int answer = seat.area().answer();
+                if (answer == seat.stepNumber) answered = true;
+                waiter.add(seat.area(), answer);
             }
-            if (spinNanos > 0 && exchange.pending() <= wakeAt) {
-                long now = System.nanoTime();
-                if (spinFrom == 0) spinFrom = now;
-                if (now - spinFrom < spinNanos) {
-                    Thread.yield();
-                    continue;
-                }
-            }
-            exchange.awaitAnswers(Math.min(left, SHARED_WAIT_SLICE_NANOS));
-            waited = true;
+            if (!answered) waiter.await(Math.min(left, WAIT_SLICE_NANOS));
+            for (Seat seat : wakers) seat.area().wakeMatch(false);
         }
     }
 
-    /** Takes a robot's orders from the shared exchange, if it has answered its step. */
-    private void receiveShared(Seat seat) {
-        if (seat.taken == seat.stepNumber || !exchange.answered(seat.index, seat.stepNumber)) {
-            return;
+    /** Whether the robot has spent its time bank by now; if so it is stopped. */
+    private boolean overdrawn(Seat seat, long now) {
+        if (seat.thinking + (now - seat.stepSentAt) <= allowance(seat)) return false;
+        stop(seat, "time bank spent at step " + seat.stepTime + " (" + config.timeBank.toMillis()
+                + " ms, and " + config.timePerStep.toMillis() + " ms a step)");
+        return true;
+    }
+
+    private long allowance(Seat seat) {
+        long perStep = config.timePerStep.toNanos();
+        long steps = Math.min(seat.stepsSent, Long.MAX_VALUE / Math.max(1, perStep));
+        return config.timeBank.toNanos() + steps * perStep;
+    }
+
+    /** The time at which the first of these robots would overdraw its time bank. */
+    private long bankLimit(List<Seat> missing) {
+        long first = Long.MAX_VALUE;
+        for (Seat seat : missing) {
+            first = Math.min(first, seat.stepSentAt + allowance(seat) - seat.thinking + 1);
         }
+        return first;
+    }
+
+    /** What the robot's channel brought, and its orders if it has answered its step. */
+    private void receive(Seat seat) {
+        for (ByteBuffer message; seat.ending == null && (message = seat.channel.poll()) != null;) {
+            handle(seat, message);
+        }
+        if (seat.playing && !seat.arrived) takeOrders(seat);
+        if (seat.ending == null) {
+            String closed = seat.channel.closed();
+            if (closed != null) gone(seat, closed);
+        }
+    }
+
+    /** Takes a robot's orders from its area, if it has answered its step. */
+    private void takeOrders(Seat seat) {
+        if (seat.taken == seat.stepNumber || seat.area().answer() != seat.stepNumber) return;
         seat.taken = seat.stepNumber;
         try {
-            handle(seat, exchange.orders(seat.index));
-        } catch (RuntimeException e) {
-            broken(seat, "a broken message: " + e.getMessage());
+            ByteBuffer message = seat.area().copyOrders(orders());
+            if (Wire.type(message) != Wire.ORDERS) {
+                throw new Wire.BrokenMessage("orders of message type " + Wire.type(message));
+            }
+            Wire.Orders orders = Wire.orders(message);
+            if (orders.time() != seat.stepTime) {
+                throw new Wire.BrokenMessage("orders for step " + orders.time()
+                        + " when it was sent step " + seat.stepTime);
+            }
+            long now = System.nanoTime();
+            seat.thinking += now - seat.stepSentAt;
+            pacer.answered(seat, seat.area().answerTime());
+            keep(seat, orders.time(), orders.output());
+            seat.move = orders.move();
+            seat.turn = orders.turn();
+            seat.outbox = orders.messages();
+            seat.arrived = true;
+        } catch (RuntimeException | OutOfMemoryError e) {
+            broken(seat, e.getMessage());
         }
+    }
+
+    private ByteBuffer orders() {
+        if (orders == null) orders = ByteBuffer.allocate(Wire.MAX_ORDERS_BYTES);
+        return orders;
     }
 
     /**
@@ -547,146 +541,68 @@ public final class Match {
     }
 
     /**
-     * Sends each robot that waits its step. Robots on the shared exchange get every step
-     * written first, then one call wakes them all; the match then waits for every one still playing
-     * (a late robot's answer to an earlier step counts too).
+     * Sends each robot that waits its step (a robot late under a deadline is sent nothing: it
+     * still looks at an earlier one), and plans the match's wait for their answers.
      */
     private void sendSteps(ByteBuffer world, Map<Integer, List<Event>> events) {
-        SharedExchange shared = exchange;
-        if (shared != null) {
-            int expected = 0;
-            for (Seat seat : seats) {
-                if (seat.shared && seat.playing && !seat.closed) expected++;
-            }
-            shared.expect(expected);
-        }
-        boolean woken = false;
+        long now = System.nanoTime();
+        pacer.plan(seats);
         for (Seat seat : seats) {
             if (!seat.playing || !seat.waiting) continue;
             encoder.clear();
             Wire.step(encoder, world, events.get(seat.id));
-            if (seat.shared) {
-                if (seat.closed) continue;
-                shared.sendStep(seat.index, encoder.written(), ++seat.stepNumber);
-                woken = true;
-            } else {
-                send(seat, encoder.written());
-            }
+            pacer.prepare(seat);
+            seat.stepTime = simulation.time();
+            seat.stepSentAt = now;
+            seat.stepsSent++;
+            seat.area().sendStep(encoder.written(), ++seat.stepNumber);
             seat.waiting = false;
         }
-        if (woken) shared.wake();
-        stepOpened = System.nanoTime();
-        spinFrom = 0;
+        stepOpened = now;
+        pacer.stepSent(now);
     }
 
     /** Tells a robot that it gets no next step, and why (Wire.END_...). */
     private void tell(Seat seat, int why) {
-        if (seat.shared) {
-            if (!seat.closed) {
-                exchange.end(seat.index, seat.stepNumber, why);
-                exchange.wake();
-            }
-            return;
-        }
-        encoder.clear();
-        Wire.end(encoder, why);
-        send(seat, encoder.written());
+        if (seat.released || seat.channel == null) return;
+        seat.area().end(seat.stepNumber, why);
     }
 
     // ------------------------------------------------------------------ the robots' messages
 
-    private void ready(SelectionKey key) {
-        try {
-            if (key.isAcceptable()) {
-                SocketChannel channel = server.accept();
-                if (channel == null) return;
-                channel.configureBlocking(false);
-                channel.register(selector, SelectionKey.OP_READ, new Inbox());
-                return;
-            }
-            if (key.attachment() instanceof Inbox stranger) {
-                hello(key, stranger);
-                return;
-            }
-            receive((Seat) key.attachment());
-        } catch (IOException e) {
-            if (key.attachment() instanceof Seat seat) {
-                broken(seat, e.getMessage());
-            } else {
-                closeQuietly(key.channel());
-            }
-        }
-    }
-
-    /** A new connection names its robot first; it then becomes that robot's channel. */
-    private void hello(SelectionKey key, Inbox inbox) throws IOException {
-        SocketChannel channel = (SocketChannel) key.channel();
-        if (!inbox.fill(channel)) {
-            key.cancel();
-            channel.close();
-            return;
-        }
-        ByteBuffer message = inbox.poll();
-        if (message == null) return;
-        int id = Wire.type(message) == Wire.HELLO ? Wire.hello(message) : 0;
-        Seat seat = id >= 1 && id <= seats.size() ? seats.get(id - 1) : null;
-        if (seat == null || seat.process == null || seat.source != null) {
-            key.cancel();
-            channel.close();
-            return;
-        }
-        seat.sink = channel;
-        seat.source = channel;
-        seat.key = key;
-        key.attach(seat);
-        // Whatever followed the greeting in the same read.
-        for (ByteBuffer next; (next = inbox.poll()) != null;) handle(seat, next);
-    }
-
-    private void receive(Seat seat) throws IOException {
-        boolean open;
-        try {
-            open = seat.inbox.fill((ReadableByteChannel) seat.source);
-        } catch (IOException e) {
-            open = false;
-        }
-        try {
-            for (ByteBuffer message; (message = seat.inbox.poll()) != null;) handle(seat, message);
-        } catch (RuntimeException e) {
-            throw new IOException("a broken message: " + e.getMessage(), e);
-        }
-        if (!open) gone(seat);
-    }
-
     private void handle(Seat seat, ByteBuffer message) {
-        if (seat.closed) return;
-        switch (Wire.type(message)) {
-            case Wire.LOADED -> seat.loaded = true;
-            case Wire.LOAD_FAILED -> end(seat, RobotOutcome.Ending.NOT_LOADED,
-                    Wire.loadFailed(message));
-            case Wire.ORDERS -> {
-                Wire.Orders orders = Wire.orders(message);
-                keep(seat, orders.time(), orders.output());
-                if (!seat.playing) return;
-                seat.move = orders.move();
-                seat.turn = orders.turn();
-                seat.outbox = orders.messages();
-                seat.arrived = true;
+        try {
+            switch (Wire.type(message)) {
+                case Wire.LOADED -> {
+                    if (seat.loaded) throw new Wire.BrokenMessage("loaded twice");
+                    seat.loaded = true;
+                }
+                case Wire.LOAD_FAILED -> {
+                    if (seat.loaded) throw new Wire.BrokenMessage("a load error once loaded");
+                    end(seat, RobotOutcome.Ending.NOT_LOADED, Wire.loadFailed(message));
+                }
+                case Wire.ENDED -> {
+                    if (!seat.playing) throw new Wire.BrokenMessage("an ending before the start");
+                    // Orders answered before the ending come first.
+                    takeOrders(seat);
+                    Wire.Ended ended = Wire.ended(message);
+                    if (ended.time() != seat.stepTime) {
+                        throw new Wire.BrokenMessage("an ending at step " + ended.time()
+                                + " when it was sent step " + seat.stepTime);
+                    }
+                    keep(seat, ended.time(), ended.output());
+                    end(seat, switch (ended.ending()) {
+                        case Wire.ENDED_FINISHED -> RobotOutcome.Ending.FINISHED;
+                        case Wire.ENDED_RETURNED -> RobotOutcome.Ending.RETURNED;
+                        case Wire.ENDED_STOPPED -> RobotOutcome.Ending.STOPPED;
+                        default -> RobotOutcome.Ending.FAILED;
+                    }, ended.reason());
+                }
+                default -> throw new Wire.BrokenMessage("a message of type "
+                        + Wire.type(message) + " on its channel");
             }
-            case Wire.ENDED -> {
-                // Orders written to the exchange before the ending come first.
-                if (seat.shared) receiveShared(seat);
-                Wire.Ended ended = Wire.ended(message);
-                keep(seat, ended.time(), ended.output());
-                end(seat, switch (ended.ending()) {
-                    case Wire.ENDED_FINISHED -> RobotOutcome.Ending.FINISHED;
-                    case Wire.ENDED_RETURNED -> RobotOutcome.Ending.RETURNED;
-                    case Wire.ENDED_STOPPED -> RobotOutcome.Ending.STOPPED;
-                    default -> RobotOutcome.Ending.FAILED;
-                }, ended.reason());
-            }
-            default -> throw new IllegalArgumentException("unexpected message "
-                    + Wire.type(message));
+        } catch (RuntimeException | OutOfMemoryError e) {
+            broken(seat, e.getMessage());
         }
     }
 
@@ -697,29 +613,45 @@ public final class Match {
         seat.outputs.add(new Output(time, output));
     }
 
-    /** The robot's channel has ended: unless it said how it ended, its process died. */
-    private void gone(Seat seat) {
-        if (seat.shared && seat.ending == null) receiveShared(seat);
-        release(seat);
-        if (seat.ending != null) return;
-        if (seat.process != null) {
-            end(seat, RobotOutcome.Ending.CRASHED, seat.process.death(config.crashFolder));
-        } else {
+    /**
+     * The robot's channel has ended (how: "" if it simply closed, else how the robot broke
+     * it): unless the robot said how it ended, its process died, or it closed the channel.
+     */
+    private void gone(Seat seat, String how) {
+        if (seat.playing && !seat.arrived) takeOrders(seat);
+        if (seat.ending != null) {
+            release(seat);
+            return;
+        }
+        if (!how.isEmpty()) {
+            broken(seat, how);
+            return;
+        }
+        if (seat.process == null) {
             end(seat, RobotOutcome.Ending.FAILED, "its program ended without a word");
+            release(seat);
+            return;
+        }
+        String death = seat.process.death(config.crashFolder, DEATH_GRACE_MILLIS);
+        if (death == null) {
+            stop(seat, "closed its channel to the match");
+        } else {
+            end(seat, RobotOutcome.Ending.CRASHED, death);
+            release(seat);
         }
     }
 
     private void broken(Seat seat, String why) {
-        stop(seat, "the robot broke the exchange with the match: " + why);
+        stop(seat, "broke the exchange: " + (why == null ? "a broken message" : why));
     }
 
-    /** Stops a robot that does not answer: its process is ended, a thread is told. */
+    /** Stops a robot: its process is ended, a thread is told. */
     private void stop(Seat seat, String reason) {
         end(seat, RobotOutcome.Ending.STOPPED, reason);
         if (seat.process != null) {
             seat.process.kill();
             release(seat);
-        } else if (seat.sink != null) {
+        } else {
             tell(seat, Wire.END_STOPPED);
         }
     }
@@ -736,28 +668,10 @@ public final class Match {
         seat.outbox = List.of();
     }
 
-    private void send(Seat seat, ByteBuffer message) {
-        if (seat.closed || seat.sink == null) return;
-        try {
-            long patience = System.nanoTime() + config.watchdog.toNanos();
-            while (message.hasRemaining()) {
-                if (seat.sink.write(message) == 0) {
-                    if (System.nanoTime() > patience) throw new IOException("it reads nothing");
-                    LockSupport.parkNanos(50_000);
-                }
-            }
-        } catch (IOException e) {
-            // A robot that has gone is noticed by its channel's end.
-            if (seat.ending == null && seat.process == null) broken(seat, e.getMessage());
-        }
-    }
-
     private void release(Seat seat) {
-        if (seat.closed) return;
-        seat.closed = true;
-        if (seat.key != null) seat.key.cancel();
-        closeQuietly(seat.source);
-        closeQuietly(seat.sink);
+        if (seat.released) return;
+        seat.released = true;
+        if (seat.channel != null) seat.channel.close();
     }
 
     // ------------------------------------------------------------------ the end
@@ -766,17 +680,21 @@ public final class Match {
      * Tells every robot still playing that the match is over and waits, up to the end grace,
      * for each to end; an interrupted match ends its robots at once.
      */
-    private void finish() throws IOException {
+    private void finish() {
         writeOutputs();
         if (interrupted) return;
         for (Seat seat : seats) {
             if (seat.playing) tell(seat, Wire.END_MATCH_OVER);
         }
         long limit = System.nanoTime() + config.endGrace.toNanos();
-        while (seats.stream().anyMatch(s -> s.playing)) {
+        while (waiter != null && seats.stream().anyMatch(s -> s.playing)) {
+            waiter.begin();
+            for (Seat seat : seats) {
+                if (seat.playing) receive(seat);
+            }
             long left = limit - System.nanoTime();
-            if (left <= 0) break;
-            selector.select(this::ready, Math.max(1, left / 1_000_000));
+            if (left <= 0 || seats.stream().noneMatch(s -> s.playing)) break;
+            waiter.await(Math.min(left, WAIT_SLICE_NANOS));
         }
         writeOutputs();
     }
@@ -790,9 +708,6 @@ public final class Match {
         for (Seat seat : seats) {
             if (seat.process != null) seat.process.end(2000);
         }
-        closeQuietly(server);
-        closeQuietly(selector);
-        deleteExchangeFile();
         deleteFolder();
     }
 
@@ -807,22 +722,16 @@ public final class Match {
         }
     }
 
-    private static void closeQuietly(AutoCloseable closeable) {
-        if (closeable == null) return;
-        try {
-            closeable.close();
-        } catch (Exception e) {
-            // Closing is all that was asked.
-        }
-    }
-
     private MatchResult result() {
         List<RobotOutcome> outcomes = new ArrayList<>();
         for (Seat s : seats) {
             RobotOutcome.Ending ending = s.ending != null ? s.ending : RobotOutcome.Ending.RUNNING;
             outcomes.add(new RobotOutcome(s.id, s.player.name(), s.teamId, ending, s.reason,
-                    s.missed, s.droppedPrints, s.droppedViews));
+                    s.missed, (int) Math.min(s.droppedPrints, Integer.MAX_VALUE),
+                    (int) Math.min(s.droppedViews, Integer.MAX_VALUE)));
         }
-        return new MatchResult(simulation.time(), List.copyOf(outcomes), interrupted);
+        String unsandboxed = sandbox == null || sandbox.sealed() ? null : sandbox.reason();
+        return new MatchResult(simulation.time(), List.copyOf(outcomes), interrupted,
+                unsandboxed);
     }
 }

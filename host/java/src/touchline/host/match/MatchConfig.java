@@ -10,6 +10,7 @@ import touchline.host.robot.Ball;
 import touchline.host.robot.DebugConsole;
 import touchline.host.robot.Event;
 import touchline.host.robot.Team;
+import touchline.host.sandbox.Sandbox;
 
 /** How a match is played. Every setting has a default; setters return this. */
 public final class MatchConfig {
@@ -31,6 +32,10 @@ public final class MatchConfig {
 
     /** The default watchdog: a step nobody ends in this time stops the robot that hangs. */
     public static final Duration DEFAULT_WATCHDOG = Duration.ofSeconds(5);
+    /** The thinking time a robot has for the whole match besides its time per step. */
+    public static final Duration DEFAULT_TIME_BANK = Duration.ofSeconds(10);
+    /** The thinking time each step adds to a robot's allowance. */
+    public static final Duration DEFAULT_TIME_PER_STEP = Duration.ofMillis(10);
 
     Settings settings = new Settings();
     long steps = 3000;
@@ -47,6 +52,10 @@ public final class MatchConfig {
     List<String> robotJavaOptions = List.of();
     Path crashFolder;
     Placement placement;
+    Sandbox sandbox;
+    Sandbox.Limits limits = Sandbox.Limits.DEFAULT;
+    Duration timeBank = DEFAULT_TIME_BANK;
+    Duration timePerStep = DEFAULT_TIME_PER_STEP;
 
     /** The world's constants: court, ball, robots, contacts (docs/host.md). */
     public MatchConfig settings(Settings value) {
@@ -132,6 +141,32 @@ public final class MatchConfig {
      */
     public MatchConfig crashFolder(Path value) {
         crashFolder = value;
+        return this;
+    }
+
+    /**
+     * How robot processes are started: sealed in a sandbox each, or not. Null (the default):
+     * sealed if the machine allows (Sandbox.detect()).
+     */
+    public MatchConfig sandbox(Sandbox value) {
+        sandbox = value;
+        return this;
+    }
+
+    /** The kernel's limits on each sealed robot. */
+    public MatchConfig limits(Sandbox.Limits value) {
+        limits = value;
+        return this;
+    }
+
+    /**
+     * A robot's thinking time for the whole match (from each step it is sent to its answer):
+     * bank, plus timePerStep for every step it has been sent. A robot that spends it is
+     * stopped, so that no robot can stretch a match.
+     */
+    public MatchConfig timeBank(Duration bank, Duration timePerStep) {
+        this.timeBank = bank;
+        this.timePerStep = timePerStep;
         return this;
     }
 

@@ -1,27 +1,37 @@
 package touchline.host.match;
 
-import java.io.BufferedReader;
+import java.io.ByteArrayOutputStream;
+import java.io.FileDescriptor;
+import java.io.FileInputStream;
+import java.io.FileOutputStream;
 import java.io.IOException;
-import java.io.InputStreamReader;
+import java.io.InputStream;
 import java.io.PrintStream;
+import java.nio.channels.Channels;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
 import java.util.concurrent.TimeUnit;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import touchline.host.protocol.MatchWaiter;
+import touchline.host.protocol.RobotArea;
 import touchline.host.robot.NativeStrategy;
+import touchline.host.sandbox.LibraryFiles;
+import touchline.host.sandbox.Native;
+import touchline.host.sandbox.Sandbox;
 
 /**
  * One robot's process: a JVM that loads the robot's strategy library and plays it
- * (touchline.host.protocol.RobotMain), through the match's socket and its shared exchange
- * (steps and orders). Its output goes to this process's stderr, without the
- * JVM's crash banner; its crash report, if it crashes, is read for the signal and the frame
- * that faulted, which a symbolizer turns into a function and source line.
+ * (touchline.host.protocol.RobotMain), started through touchline-robot-init, in a sandbox of
+ * its own when the machine allows. It is handed, at its start and to it alone, its channel (a
+ * socket pair's end), its area (a memory object of its own) and where its output goes; its
+ * first process tells the match, on a pipe of its own, how it ended and what its crash report
+ * said, which a symbolizer turns into a function and source line. Its output goes to this
+ * process's stderr, a line at a time, without the JVM's crash banner.
  */
 final class RobotProcess {
     static final String MAIN = "touchline.host.protocol.RobotMain";
@@ -31,23 +41,23 @@ final class RobotProcess {
             "SIGPIPE", "SIGALRM", "SIGTERM", "SIGSTKFLT", "SIGCHLD", "SIGCONT", "SIGSTOP",
             "SIGTSTP", "SIGTTIN", "SIGTTOU", "SIGURG", "SIGXCPU", "SIGXFSZ", "SIGVTALRM",
             "SIGPROF", "SIGWINCH", "SIGIO", "SIGPWR", "SIGSYS"};
+    private static final int SIGSYS = 31;
     private static final Pattern REPORT_SIGNAL = Pattern.compile("^#\\s+(SIG[A-Z]+) \\(0x");
     /** A native frame of the crash report: "C  [libx.so+0x1139]  run+0x19". */
     private static final Pattern FRAME =
             Pattern.compile("^#?\\s*C\\s+\\[([^+\\]]+)\\+0x([0-9a-f]+)\\]\\s*(\\S*)");
-
-    private final int id;
-    private final Path library;
-    private final Path report;
-    private final Process process;
-    private Thread forwarder;
-
-    private RobotProcess(int id, Path library, Path report, Process process) {
-        this.id = id;
-        this.library = library;
-        this.report = report;
-        this.process = process;
-    }
+    /** What a JVM's crash report says when memory ran out. */
+    private static final Pattern OUT_OF_MEMORY = Pattern.compile(
+            "insufficient memory|Out of Memory Error|OutOfMemoryError|Native memory allocation");
+    /** The most of a crash report the match reads. */
+    private static final int REPORT_LIMIT = 1 << 20;
+    /**
+     * Descriptors of the robot: 0 its channel, 1 and 2 its output, 3 and 5 its first process's
+     * status and lifeline, 4 its area.
+     */
+    private static final int STATUS_FD = 3;
+    private static final int AREA_FD = 4;
+    private static final int LIFELINE_FD = 5;
 
     /**
      * A class-data archive of the robot JVM's classes, made by the build (property
@@ -60,95 +70,307 @@ final class RobotProcess {
     /** Stands for the robot's id in extra robot JVM options, for files of its own. */
     static final String ROBOT_TOKEN = "{robot}";
 
-    private static List<String> archiveOptions() {
-        String archive = System.getProperty(ARCHIVE_PROPERTY);
-        if (archive == null || archive.isEmpty()) return List.of();
-        return List.of("-XX:SharedArchiveFile=" + archive, "-Xlog:cds=off",
-                "-Xlog:cds+dynamic=off");
+    private final int id;
+    private final Path library;
+    private final Sandbox.Limits limits;
+    private final int pid;
+    /** The end of the robot's lifeline this process holds; closed, it ends the robot. */
+    private int lifeline;
+    private final RobotChannel channel;
+    private final ByteArrayOutputStream report = new ByteArrayOutputStream();
+    private final Object lock = new Object();
+    private boolean started;
+    private String setupFailure;
+    private int waitStatus = -1;
+    private boolean exited;
+    private boolean ended;
+    private Thread forwarder;
+
+    private RobotProcess(int id, Path library, Sandbox.Limits limits, int pid, int lifeline,
+            RobotChannel channel) {
+        this.id = id;
+        this.library = library;
+        this.limits = limits;
+        this.pid = pid;
+        this.lifeline = lifeline;
+        this.channel = channel;
     }
 
     /**
-     * Starts the robot's JVM, which connects to socket. Must be called on a thread that lives
-     * as long as the match: the robot process is killed when the thread that started it ends.
+     * Starts the robot. Must be called on a thread that lives as long as the match: the robot
+     * is killed when the thread that started it ends.
      */
-    static RobotProcess start(int id, Path library, Path socket, Path folder, Path exchange,
-            int robots, List<String> javaOptions) throws IOException {
-        Path report = folder.resolve("robot-" + id + "-crash.log");
-        List<String> command = new ArrayList<>();
-        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
-        command.addAll(List.of("-XX:TieredStopAtLevel=1", "-XX:+UseSerialGC", "-Xms8m",
-                "-Xmx128m", "-XX:-UsePerfData", "-XX:-CreateCoredumpOnCrash",
-                "-XX:ErrorFile=" + report));
-        String bridge = System.getProperty(NativeStrategy.BRIDGE_PROPERTY);
-        if (bridge != null) command.add("-D" + NativeStrategy.BRIDGE_PROPERTY + "=" + bridge);
-        command.add("-Djava.library.path=" + System.getProperty("java.library.path", ""));
-        command.addAll(archiveOptions());
-        for (String option : javaOptions) {
-            command.add(option.replace(ROBOT_TOKEN, Integer.toString(id)));
+    static RobotProcess start(int id, Path library, Path folder, Sandbox sandbox,
+            Sandbox.Limits limits, List<String> javaOptions, MatchWaiter waiter)
+            throws IOException {
+        Path unsealedReport = folder.resolve("robot-" + id + "-crash.log");
+        List<Path> readable = new ArrayList<>();
+        List<String> program = program(id, library, sandbox.reportFile(unsealedReport),
+                javaOptions, readable);
+        readable.addAll(LibraryFiles.of(library));
+        Sandbox.Robot sealed = new Sandbox.Robot(id - 1, program, readable, limits);
+
+        int memory = Native.memory("touchline-robot-" + id, RobotArea.BYTES);
+        int[] control;
+        int[] output;
+        int[] status;
+        int[] lifeline;
+        RobotArea area;
+        try {
+            area = new RobotArea(Native.map(memory, RobotArea.BYTES));
+            control = Native.socketPair();
+            output = Native.pipe();
+            status = Native.pipe();
+            lifeline = Native.pipe();
+        } catch (IOException e) {
+            Native.close(memory);
+            throw e;
         }
-        command.addAll(List.of("-cp", System.getProperty("java.class.path"), MAIN,
-                socket.toString(), Integer.toString(id), library.toAbsolutePath().toString(),
-                Long.toString(ProcessHandle.current().pid()),
-                exchange == null ? "-" : exchange.toString(), Integer.toString(robots)));
-        Process process = new ProcessBuilder(command).redirectErrorStream(true).start();
-        process.getOutputStream().close();
-        RobotProcess robot = new RobotProcess(id, library, report, process);
-        robot.forwarder = new Thread(robot::forwardOutput, "touchline-robot-output-" + id);
+        int pid;
+        try {
+            pid = Native.spawn(sandbox.command(sealed, STATUS_FD, LIFELINE_FD, unsealedReport)
+                    .toArray(String[]::new), environment(),
+                    new int[] {control[1], output[1], output[1], status[1], memory, lifeline[0]});
+        } catch (IOException | RuntimeException e) {
+            Native.close(control[0]);
+            Native.close(output[0]);
+            Native.close(status[0]);
+            Native.close(lifeline[1]);
+            throw e;
+        } finally {
+            Native.close(control[1]);
+            Native.close(output[1]);
+            Native.close(status[1]);
+            Native.close(lifeline[0]);
+            Native.close(memory);
+        }
+        FileDescriptor socket = Native.descriptor(control[0]);
+        RobotChannel channel = RobotChannel.open("touchline-robot-channel-" + id, area,
+                Channels.newChannel(new FileInputStream(socket)),
+                Channels.newChannel(new FileOutputStream(socket)), waiter);
+        RobotProcess robot = new RobotProcess(id, library, limits, pid, lifeline[1], channel);
+        Thread watcher = new Thread(() -> robot.watch(status[0], waiter),
+                "touchline-robot-status-" + id);
+        watcher.setDaemon(true);
+        watcher.start();
+        robot.forwarder = new Thread(() -> robot.forwardOutput(output[0]),
+                "touchline-robot-output-" + id);
         robot.forwarder.setDaemon(true);
         robot.forwarder.start();
         return robot;
     }
 
-    boolean isAlive() {
-        return process.isAlive();
+    /** The robot JVM's command line; adds the files it reads to readable. */
+    private static List<String> program(int id, Path library, String report,
+            List<String> javaOptions, List<Path> readable) {
+        List<String> command = new ArrayList<>();
+        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
+        // Small reservations, so that the JVM leaves the strategy most of the robot's memory.
+        command.addAll(List.of("-XX:TieredStopAtLevel=1", "-XX:+UseSerialGC", "-Xms8m",
+                "-Xmx128m", "-XX:ReservedCodeCacheSize=32m", "-XX:CompressedClassSpaceSize=64m",
+                "-XX:MaxMetaspaceSize=128m", "-XX:-UseContainerSupport", "-XX:-UsePerfData",
+                "-XX:-CreateCoredumpOnCrash", "-XX:ErrorFile=" + report));
+        String bridge = System.getProperty(NativeStrategy.BRIDGE_PROPERTY);
+        if (bridge != null) {
+            command.add("-D" + NativeStrategy.BRIDGE_PROPERTY + "=" + bridge);
+            readable.add(Path.of(bridge));
+        }
+        command.add("-Djava.library.path=" + System.getProperty("java.library.path", ""));
+        String archive = System.getProperty(ARCHIVE_PROPERTY);
+        if (archive != null && !archive.isEmpty()) {
+            command.addAll(List.of("-XX:SharedArchiveFile=" + archive, "-Xlog:cds=off",
+                    "-Xlog:cds+dynamic=off"));
+            readable.add(Path.of(archive));
+        }
+        for (String option : javaOptions) {
+            command.add(option.replace(ROBOT_TOKEN, Integer.toString(id)));
+        }
+        String classPath = System.getProperty("java.class.path");
+        for (String entry : classPath.split(":")) {
+            if (!entry.isEmpty()) readable.add(Path.of(entry).toAbsolutePath());
+        }
+        command.addAll(List.of("-cp", classPath, MAIN, Integer.toString(id),
+                library.toAbsolutePath().toString(), Integer.toString(AREA_FD)));
+        return command;
     }
 
-    void kill() {
-        process.destroyForcibly();
+    /** The robot's environment: this process's, less what would change how the JVM runs. */
+    private static String[] environment() {
+        List<String> variables = new ArrayList<>();
+        System.getenv().forEach((name, value) -> {
+            if (!name.equals("JAVA_TOOL_OPTIONS") && !name.equals("_JAVA_OPTIONS")
+                    && !name.equals("JDK_JAVA_OPTIONS")) {
+                variables.add(name + "=" + value);
+            }
+        });
+        variables.add("MALLOC_ARENA_MAX=2");
+        return variables.toArray(String[]::new);
+    }
+
+    RobotChannel channel() {
+        return channel;
+    }
+
+    /** Reads what the robot's first process tells, then reaps the process. */
+    private void watch(int fd, MatchWaiter waiter) {
+        try (InputStream in = new FileInputStream(Native.descriptor(fd))) {
+            for (String line; (line = line(in)) != null;) {
+                if (line.equals("started")) {
+                    synchronized (lock) {
+                        started = true;
+                    }
+                } else if (line.startsWith("failed ")) {
+                    synchronized (lock) {
+                        setupFailure = line.substring("failed ".length());
+                    }
+                } else if (line.startsWith("status ")) {
+                    int status = Integer.parseInt(line.substring("status ".length()));
+                    synchronized (lock) {
+                        waitStatus = status;
+                    }
+                } else if (line.startsWith("report ")) {
+                    int length = Integer.parseInt(line.substring("report ".length()));
+                    byte[] bytes = new byte[Math.max(0, Math.min(length, REPORT_LIMIT))];
+                    int read = 0;
+                    // Read by hand: the stream's own bulk reads seek, which a pipe cannot.
+                    for (int n; read < bytes.length
+                            && (n = in.read(bytes, read, bytes.length - read)) > 0;) {
+                        read += n;
+                    }
+                    synchronized (lock) {
+                        report.write(bytes, 0, read);
+                    }
+                }
+            }
+        } catch (IOException | NumberFormatException e) {
+            // What was told so far is all there is.
+        }
+        // Known to have exited before it is reaped, so that kill() never signals a process
+        // that has taken its id since.
+        Native.awaitExit(pid);
+        synchronized (lock) {
+            exited = true;
+        }
+        Native.waitFor(pid);
+        int end;
+        synchronized (lock) {
+            ended = true;
+            end = lifeline;
+            lifeline = -1;
+            lock.notifyAll();
+        }
+        if (end >= 0) Native.close(end);
+        waiter.post();
+    }
+
+    /** A line of at most 256 bytes from the first process; null at the end. */
+    private static String line(InputStream in) throws IOException {
+        StringBuilder line = new StringBuilder();
+        for (int c; (c = in.read()) >= 0;) {
+            if (c == '\n') return line.toString();
+            if (line.length() < 256) line.append((char) c);
+        }
+        return line.length() > 0 ? line.toString() : null;
+    }
+
+    boolean isAlive() {
+        synchronized (lock) {
+            return !ended;
+        }
     }
 
     /**
-     * Waits a little for the process to end, and kills it if it does not; then for the last of
+     * Ends the robot and every process it started: its first process kills its program when
+     * the lifeline ends; the kill is for a sandbox that never got as far as starting it.
+     */
+    void kill() {
+        int end;
+        synchronized (lock) {
+            end = lifeline;
+            lifeline = -1;
+            if (!exited) Native.kill(pid, Native.SIGKILL);
+        }
+        if (end >= 0) Native.close(end);
+    }
+
+    /**
+     * Waits a little for the robot to end, and kills it if it does not; then for the last of
      * its output to be passed on.
      */
     void end(long millis) {
+        if (!awaitEnd(millis)) kill();
+        awaitEnd(2000);
+        channel.close();
         try {
-            if (!process.waitFor(millis, TimeUnit.MILLISECONDS)) process.destroyForcibly();
-            process.waitFor(2, TimeUnit.SECONDS);
             forwarder.join(1000);
         } catch (InterruptedException e) {
-            process.destroyForcibly();
             Thread.currentThread().interrupt();
         }
     }
 
+    private boolean awaitEnd(long millis) {
+        long limit = System.nanoTime() + TimeUnit.MILLISECONDS.toNanos(millis);
+        synchronized (lock) {
+            try {
+                while (!ended) {
+                    long left = limit - System.nanoTime();
+                    if (left <= 0) return false;
+                    TimeUnit.NANOSECONDS.timedWait(lock, left);
+                }
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+                return false;
+            }
+            return true;
+        }
+    }
+
     /**
-     * Why the process died: the signal (from the crash report, if the JVM wrote one, with the
-     * faulting function and source line where the library has debug information) or its exit
-     * status. The crash report is moved into keep, or deleted.
+     * Why the robot's process ended: the signal (from the crash report, if the JVM wrote one,
+     * with the faulting function and source line where the library has debug information) or
+     * its exit status; null if it is still running after waiting millis for it. The crash
+     * report is written into keep, if given.
      */
-    String death(Path keep) {
-        end(5000);
-        int status = process.isAlive() ? -1 : process.exitValue();
+    String death(Path keep, long millis) {
+        if (!awaitEnd(millis)) return null;
+        int status;
+        byte[] bytes;
+        String failure;
+        synchronized (lock) {
+            status = waitStatus;
+            bytes = report.toByteArray();
+            failure = setupFailure;
+        }
+        if (failure != null) return "could not start: " + failure;
+        if (status < 0) return "its sandbox ended";
         String reason;
-        if (Files.exists(report)) {
-            reason = fromReport();
-            keepReport(keep);
-        } else if (status > 128 && status - 128 < SIGNALS.length) {
-            reason = SIGNALS[status - 128];
+        if (bytes.length > 0) {
+            String text = new String(bytes, StandardCharsets.ISO_8859_1);
+            reason = fromReport(text);
+            if (OUT_OF_MEMORY.matcher(text).find()) reason = outOfMemory() + " (" + reason + ")";
+            keepReport(keep, bytes);
+        } else if ((status & 0x7f) == 0) {
+            reason = "exited with status " + ((status >> 8) & 0xff);
         } else {
-            reason = "exited with status " + status;
+            int signal = status & 0x7f;
+            reason = signal < SIGNALS.length ? SIGNALS[signal] : "signal " + signal;
+            if (signal == SIGSYS) reason = forbidden(channel.area.forbiddenCall());
         }
         return reason;
     }
 
-    private String fromReport() {
-        List<String> lines;
-        try {
-            lines = Files.readAllLines(report, StandardCharsets.ISO_8859_1);
-        } catch (IOException e) {
-            return "crashed (its crash report cannot be read: " + e.getMessage() + ")";
-        }
+    private String outOfMemory() {
+        return "out of memory: limit " + limits.memoryMiB() + " MiB";
+    }
+
+    private static String forbidden(int call) {
+        String name = SystemCalls.name(call);
+        return "a forbidden system call" + (name != null ? ": " + name : "")
+                + " (a robot may not start processes or reach into others)";
+    }
+
+    private String fromReport(String text) {
+        List<String> lines = text.lines().toList();
         String signal = "a fatal error";
         for (String line : lines) {
             Matcher m = REPORT_SIGNAL.matcher(line);
@@ -196,7 +418,7 @@ final class RobotProcess {
                     library.toAbsolutePath().toString(), address).redirectErrorStream(true)
                     .start();
             tool.getOutputStream().close();
-            List<String> lines = new String(tool.getInputStream().readAllBytes(),
+            List<String> lines = new String(tool.getInputStream().readNBytes(64 * 1024),
                     StandardCharsets.UTF_8).lines().toList();
             if (!tool.waitFor(5, TimeUnit.SECONDS)) tool.destroyForcibly();
             return tool.exitValue() == 0 ? lines : List.of();
@@ -208,16 +430,12 @@ final class RobotProcess {
         }
     }
 
-    private void keepReport(Path keep) {
+    private void keepReport(Path keep, byte[] bytes) {
+        if (keep == null) return;
         try {
-            if (keep != null) {
-                Files.move(report, keep.resolve(report.getFileName()),
-                        StandardCopyOption.REPLACE_EXISTING);
-            } else {
-                Files.deleteIfExists(report);
-            }
+            Files.write(keep.resolve("robot-" + id + "-crash.log"), bytes);
         } catch (IOException e) {
-            // The report stays in the match's temporary folder, which is removed at the end.
+            // The report is lost; the reason says what it told.
         }
     }
 
@@ -225,13 +443,13 @@ final class RobotProcess {
      * Copies the process's output to stderr, line by line, leaving out the banner the JVM
      * prints when it crashes: the crash is reported in the robot's ending instead.
      */
-    private void forwardOutput() {
+    private void forwardOutput(int fd) {
         PrintStream err = System.err;
-        try (BufferedReader in = new BufferedReader(
-                new InputStreamReader(process.getInputStream(), StandardCharsets.UTF_8))) {
+        try (InputStream in = new FileInputStream(Native.descriptor(fd))) {
+            OutputLines lines = new OutputLines(in);
             String held = null;
             boolean banner = false;
-            for (String line; (line = in.readLine()) != null;) {
+            for (String line; (line = lines.next()) != null;) {
                 if (banner) {
                     if (line.startsWith("#")) continue;
                     banner = false;

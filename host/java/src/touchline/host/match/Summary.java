@@ -66,6 +66,9 @@ public final class Summary {
                         outcome.id(), outcome.droppedPrints(), outcome.droppedViews()));
             }
         }
+        if (result.unsandboxed() != null) {
+            out.append("  robots are not sandboxed: ").append(result.unsandboxed()).append('\n');
+        }
         return out.toString();
     }
 
@@ -77,7 +80,11 @@ public final class Summary {
         World world = simulation.world();
         StringBuilder out = new StringBuilder("{\"steps\":").append(result.time())
                 .append(",\"seed\":").append(seed).append(",\"interrupted\":")
-                .append(result.interrupted()).append(",\"teams\":[");
+                .append(result.interrupted());
+        if (result.unsandboxed() != null) {
+            out.append(",\"unsandboxed\":").append(Json.string(result.unsandboxed()));
+        }
+        out.append(",\"teams\":[");
         for (int team = 0; team < 2; team++) {
             if (team > 0) out.append(',');
             int id = Simulation.teamIdOf(team);

@@ -20,4 +20,10 @@ final class Futex {
 
     /** Wakes every thread, in any process, that sleeps on the int at address. */
     static native void wake(long address);
+
+    /**
+     * Sleeps until any of count words changes from its value, or a wake-up, or nanos: waiters
+     * is the address of count records of the system's futex_waitv kind (value, address, flags).
+     */
+    static native void awaitAny(long waiters, int count, long nanos);
 }

@@ -6,26 +6,34 @@ import java.nio.channels.ReadableByteChannel;
 
 /**
  * Receives messages from a channel: bytes are read as they come and cut into whole messages,
- * from a blocking channel (receive) or a non-blocking one (fill, then poll until null). The
- * buffer grows for a large message and shrinks back once it is empty.
+ * from a blocking channel (receive) or a non-blocking one (fill, then poll until null). A
+ * message announcing more than the inbox's limit breaks the channel before anything is
+ * allocated for it; the buffer grows only as far as the bytes that have really arrived, and
+ * shrinks back once it is empty.
  */
 public final class Inbox {
     private static final int SMALL = 1 << 14;
-    private ByteBuffer buffer = ByteBuffer.allocateDirect(SMALL);
+    private final int limit;
+    private ByteBuffer buffer = ByteBuffer.allocate(SMALL);
     /** Bytes [read, buffer.position()) are received and not yet taken. */
     private int read;
+
+    /** Takes messages of at most limit bytes (their length word not counted). */
+    public Inbox(int limit) {
+        this.limit = limit;
+    }
 
     /** Reads what the channel has; false at its end. */
     public boolean fill(ReadableByteChannel channel) throws IOException {
         if (read == buffer.position()) {
-            if (buffer.capacity() > SMALL) buffer = ByteBuffer.allocateDirect(SMALL);
+            if (buffer.capacity() > SMALL) buffer = ByteBuffer.allocate(SMALL);
             buffer.clear();
             read = 0;
         } else if (!buffer.hasRemaining()) {
             if (read > 0) {
                 compact();
             } else {
-                resize(buffer.capacity() * 2);
+                resize(Math.min(buffer.capacity() * 2, limit + 4));
             }
         }
         return channel.read(buffer) >= 0;
@@ -39,14 +47,11 @@ public final class Inbox {
         int available = buffer.position() - read;
         if (available < 4) return null;
         int length = buffer.getInt(read);
-        if (length < 1 || length > Wire.MAX_MESSAGE) {
-            throw new IOException("a broken message (" + length + " bytes)");
+        if (length < 1 || length > limit) {
+            throw new IOException("a message of " + length + " bytes (at most " + limit + ")");
         }
         if (available < 4 + length) {
-            if (buffer.capacity() - read < 4 + length) {
-                compact();
-                if (buffer.capacity() < 4 + length) resize(4 + length);
-            }
+            if (buffer.capacity() - read < 4 + length && read > 0) compact();
             return null;
         }
         ByteBuffer message = buffer.slice(read + 4, length);
@@ -70,7 +75,7 @@ public final class Inbox {
     }
 
     private void resize(int capacity) {
-        ByteBuffer other = ByteBuffer.allocateDirect(capacity);
+        ByteBuffer other = ByteBuffer.allocate(capacity);
         buffer.limit(buffer.position()).position(read);
         other.put(buffer);
         buffer = other;

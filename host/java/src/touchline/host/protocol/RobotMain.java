@@ -1,19 +1,20 @@
 package touchline.host.protocol;
 
 import java.io.IOException;
-import java.net.StandardProtocolFamily;
-import java.net.UnixDomainSocketAddress;
+import java.nio.channels.Channel;
+import java.nio.channels.FileChannel;
 import java.nio.channels.SocketChannel;
 import java.nio.file.Path;
+import java.nio.file.StandardOpenOption;
 import touchline.host.robot.NativeStrategy;
 import touchline.host.robot.StrategyLoadException;
 
 /**
- * A robot process: connects to the match's socket, loads one strategy library, says whether it
- * loaded, and plays it. Started by the match as
- * {@code java ... touchline.host.protocol.RobotMain SOCKET ROBOT_ID LIBRARY PARENT_PID SHARED
- * ROBOTS}, SHARED the match's shared exchange file for ROBOTS robots ("-": steps and orders go
- * over the socket).
+ * A robot process: loads one strategy library, says on its channel whether it loaded, and plays
+ * it. Started by the match (through touchline-robot-init) as
+ * {@code java ... touchline.host.protocol.RobotMain ROBOT_ID LIBRARY AREA_FD}, its channel to
+ * the match on its standard input and its area (steps and orders) at descriptor AREA_FD: both
+ * handed to it alone, at its start.
  */
 public final class RobotMain {
     /** Native code gets deep stacks: the strategy plays on a thread with this much. */
@@ -22,26 +23,31 @@ public final class RobotMain {
     private RobotMain() {}
 
     public static void main(String[] args) throws Exception {
-        Path socket = Path.of(args[0]);
-        int robotId = Integer.parseInt(args[1]);
-        NativeStrategy strategy = new NativeStrategy(Path.of(args[2]));
-        long parent = Long.parseLong(args[3]);
-        if (!NativeStrategy.prepareRobotProcess(parent)) System.exit(0);
-        // Mapped before the greeting: the match removes the file once every robot has loaded.
-        SharedExchange shared = args[4].equals("-") ? null
-                : SharedExchange.open(Path.of(args[4]), Integer.parseInt(args[5]), robotId - 1);
-        try (SocketChannel channel = SocketChannel.open(StandardProtocolFamily.UNIX)) {
-            channel.connect(UnixDomainSocketAddress.of(socket));
-            RobotServer server = new RobotServer(channel, channel, shared, robotId - 1);
-            server.hello(robotId);
+        int robotId = Integer.parseInt(args[0]);
+        NativeStrategy strategy = new NativeStrategy(Path.of(args[1]));
+        Channel inherited = System.inheritedChannel();
+        if (!(inherited instanceof SocketChannel channel)) {
+            System.err.println("touchline robot " + robotId + ": started without its channel");
+            System.exit(1);
+            return;
+        }
+        RobotArea area;
+        try (FileChannel memory = FileChannel.open(Path.of("/proc/self/fd/" + args[2]),
+                StandardOpenOption.READ, StandardOpenOption.WRITE)) {
+            NativeStrategy.loadBridgeLibrary();
+            area = new RobotArea(memory.map(FileChannel.MapMode.READ_WRITE, 0, RobotArea.BYTES));
+        }
+        NativeStrategy.prepareRobotProcess(area.forbiddenCallAddress());
+        try (channel) {
+            RobotServer server = new RobotServer(channel, channel, area);
             try {
                 strategy.load();
             } catch (StrategyLoadException e) {
                 server.loadFailed(RobotServer.oneLine(e));
-                return;
+                System.exit(0);
             }
             server.loaded();
-            if (!server.awaitStart()) return;
+            if (!server.awaitStart()) System.exit(0);
             Thread player = new Thread(null, () -> server.play(strategy,
                     RobotServer.PLAIN_ADAPTER), "touchline-robot-" + robotId, STACK_BYTES);
             player.start();

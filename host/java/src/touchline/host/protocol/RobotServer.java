@@ -18,10 +18,11 @@ import touchline.host.robot.RobotStoppedException;
 import touchline.host.robot.Snapshot;
 
 /**
- * The robot's side of the exchange with the match, over a pair of blocking channels: it says
- * whether the program loaded, receives the start and each step, and plays the program on the
- * calling thread. Its "execute" writes the orders and blocks reading the next step, so the
- * strategy's own thread does all the work: nothing is handed between threads.
+ * The robot's side of the exchange with the match: on its channel (a pair of blocking channels)
+ * it says whether the program loaded, receives the start and at last says how the program
+ * ended; through its area it receives each step and answers with its orders. It plays the
+ * program on the calling thread: "execute" writes the orders and blocks until the next step,
+ * so the strategy's own thread does all the work and nothing is handed between threads.
  */
 public final class RobotServer implements RobotLink {
     /** Builds the adapter object a strategy is given, from its robot's consoles. */
@@ -39,44 +40,33 @@ public final class RobotServer implements RobotLink {
 
     private final ReadableByteChannel in;
     private final WritableByteChannel out;
-    /** Where steps and orders go in a robot process; null: over the channels. */
-    private final SharedExchange shared;
-    private final int index;
-    /** The number of the step last received through shared, and whether it is unanswered. */
+    private final RobotArea area;
+    /** The number of the step last received. */
     private int stepNumber;
-    private boolean holding;
-    private final Inbox inbox = new Inbox();
+    private final Inbox inbox = new Inbox(Wire.MAX_CONTROL_BYTES);
     private final Encoder encoder = new Encoder();
     private final DebugConsole debug = new DebugConsole();
     private Wire.Start start;
     private volatile Snapshot snapshot;
     private int ended = -1;
 
-    public RobotServer(ReadableByteChannel in, WritableByteChannel out) {
-        this(in, out, null, 0);
-    }
-
-    /** Steps and orders go through shared (robot index), everything else over the channels. */
-    public RobotServer(ReadableByteChannel in, WritableByteChannel out, SharedExchange shared,
-            int index) {
+    /** Steps and orders go through area, everything else over the channels. */
+    public RobotServer(ReadableByteChannel in, WritableByteChannel out, RobotArea area) {
         this.in = in;
         this.out = out;
-        this.shared = shared;
-        this.index = index;
-    }
-
-    public void hello(int robotId) throws IOException {
-        Wire.hello(encoder, robotId);
-        encoder.writeTo(out);
+        this.area = area;
     }
 
     public void loaded() throws IOException {
+        encoder.clear();
         Wire.loaded(encoder);
         encoder.writeTo(out);
     }
 
     public void loadFailed(String error) throws IOException {
-        Wire.loadFailed(encoder, error);
+        encoder.clear();
+        Wire.loadFailed(encoder, error.length() > Wire.MAX_REASON_CHARS
+                ? error.substring(0, Wire.MAX_REASON_CHARS) : error);
         encoder.writeTo(out);
     }
 
@@ -85,23 +75,18 @@ public final class RobotServer implements RobotLink {
         ByteBuffer message = inbox.receive(in);
         if (message == null || Wire.type(message) != Wire.START) return false;
         start = Wire.start(message);
-        if (shared != null) return nextSharedStep();
-        message = inbox.receive(in);
-        if (message == null || Wire.type(message) != Wire.STEP) return false;
-        snapshot = Wire.step(message, start);
-        return true;
+        return nextStep();
     }
 
-    /** Waits for the next step through shared; false (ended set) when there is none. */
-    private boolean nextSharedStep() {
-        int number = shared.awaitStep(index, stepNumber);
+    /** Waits for the next step; false (ended set) when there is none. */
+    private boolean nextStep() {
+        int number = area.awaitStep(stepNumber);
         if (number < 0) {
             ended = -1 - number;
             return false;
         }
         stepNumber = number;
-        snapshot = Wire.step(shared.step(index), start);
-        holding = true;
+        snapshot = Wire.step(area.step(), start);
         return true;
     }
 
@@ -134,16 +119,15 @@ public final class RobotServer implements RobotLink {
             ending = Wire.ENDED_FAILED;
             reason = oneLine(e);
         }
+        if (reason.length() > Wire.MAX_REASON_CHARS) {
+            reason = reason.substring(0, Wire.MAX_REASON_CHARS);
+        }
         try {
+            encoder.clear();
             Wire.ended(encoder, ending, reason, snapshot.time(), debug.take());
             encoder.writeTo(out);
         } catch (IOException e) {
             // The match is gone.
-        }
-        // The match waits for this robot's orders no more: it reads the ending instead.
-        if (holding) {
-            holding = false;
-            shared.arrive();
         }
     }
 
@@ -166,31 +150,11 @@ public final class RobotServer implements RobotLink {
     @Override
     public void execute(double move, double turn, List<Message> messages) {
         if (ended >= 0) throw endOf(ended);
-        if (shared != null) {
-            encoder.clear();
-            Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
-            holding = false;
-            shared.answer(index, encoder.written(), stepNumber);
-            encoder.clear();
-            if (nextSharedStep()) return;
-            throw endOf(ended);
-        }
-        try {
-            Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
-            encoder.writeTo(out);
-            ByteBuffer message = inbox.receive(in);
-            if (message == null) {
-                ended = Wire.END_MATCH_OVER;
-            } else if (Wire.type(message) == Wire.STEP) {
-                snapshot = Wire.step(message, start);
-                return;
-            } else {
-                message.get();
-                ended = message.get();
-            }
-        } catch (IOException e) {
-            throw new UncheckedIOException(e);
-        }
+        encoder.clear();
+        Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
+        area.answer(encoder.written(), stepNumber);
+        encoder.clear();
+        if (nextStep()) return;
         throw endOf(ended);
     }
 

@@ -1,5 +1,6 @@
 package touchline.host.protocol;
 
+import java.nio.BufferUnderflowException;
 import java.nio.ByteBuffer;
 import java.util.ArrayList;
 import java.util.List;
@@ -13,6 +14,7 @@ import touchline.host.robot.HostList;
 import touchline.host.robot.LineView;
 import touchline.host.robot.Message;
 import touchline.host.robot.MessageReceivedEvent;
+import touchline.host.robot.OperateConsole;
 import touchline.host.robot.RectangleView;
 import touchline.host.robot.Robot;
 import touchline.host.robot.Snapshot;
@@ -25,11 +27,52 @@ import touchline.host.robot.View;
  * docs/host.md, "Robot processes", for the exchange.
  */
 public final class Wire {
+    /** Robots a team may have. */
+    public static final int MAX_TEAM = 5;
+    /** Messages a robot may send in one step, and the characters of one. */
+    public static final int MAX_MESSAGES = OperateConsole.MAX_MESSAGES;
+    public static final int MAX_MESSAGE_CHARS = OperateConsole.MAX_MESSAGE_CHARS;
+    /** Prints and views a robot may send with one step's orders, and the characters of a text. */
+    public static final int MAX_PRINTS = DebugConsole.MAX_PRINTS;
+    public static final int MAX_VIEWS = DebugConsole.MAX_VIEWS;
+    public static final int MAX_TEXT_CHARS = DebugConsole.MAX_PRINT_CHARS;
+    /** The characters of a reason (a load error, why a program ended). */
+    public static final int MAX_REASON_CHARS = 4096;
+
+    private static final int STRING_BYTES = 4 + 2 * Math.max(MAX_MESSAGE_CHARS, MAX_TEXT_CHARS);
+    /** The largest view: a text view, its kind, show time, colour, text, size and place. */
+    private static final int VIEW_BYTES = 1 + 8 + 4 + STRING_BYTES + 4 + 16;
+    private static final int OUTPUT_BYTES = 4 + MAX_PRINTS * STRING_BYTES + 4
+            + MAX_VIEWS * VIEW_BYTES + 8;
+    /**
+     * The largest step a robot can be sent, in bytes, its length word included: the world of
+     * two full teams, a few plain events, every other robot's touch, and every message its
+     * team (itself included) may have sent it.
+     */
+    public static final int MAX_STEP_BYTES = 4 + 1 + 8 + 32 + 2 * (8 + MAX_TEAM * 40) + 4
+            + 16 + 2 * MAX_TEAM * 5 + MAX_TEAM * MAX_MESSAGES * (1 + 4 + STRING_BYTES);
+    /** The largest orders a robot can answer with, in bytes, its length word included. */
+    public static final int MAX_ORDERS_BYTES = 4 + 1 + 8 + 16 + 4
+            + MAX_MESSAGES * (4 + STRING_BYTES) + OUTPUT_BYTES;
+    /** The largest message on a robot's control channel (an ending with its last output). */
+    public static final int MAX_CONTROL_BYTES = 4 + 1 + 1 + 4 + 2 * MAX_REASON_CHARS + 8
+            + OUTPUT_BYTES;
     /** The largest message either side accepts, in bytes. */
-    public static final int MAX_MESSAGE = 16 << 20;
+    public static final int MAX_MESSAGE = Math.max(MAX_STEP_BYTES, MAX_ORDERS_BYTES);
+
+    /**
+     * What a robot sent breaks the exchange (a count or length over its limit, a field that
+     * cannot be, a message cut short): the robot is stopped, with this as the reason.
+     */
+    public static final class BrokenMessage extends RuntimeException {
+        private static final long serialVersionUID = 1L;
+
+        public BrokenMessage(String message) {
+            super(message);
+        }
+    }
 
     // Robot to match.
-    public static final byte HELLO = 1;
     public static final byte LOADED = 2;
     public static final byte LOAD_FAILED = 3;
     public static final byte ORDERS = 4;
@@ -209,10 +252,6 @@ public final class Wire {
 
     // ------------------------------------------------------------------ robot to match
 
-    public static void hello(Encoder out, int robotId) {
-        out.begin(HELLO).putInt(robotId).end();
-    }
-
     public static void loaded(Encoder out) {
         out.begin(LOADED).end();
     }
@@ -229,15 +268,22 @@ public final class Wire {
         out.end();
     }
 
+    /** A robot's orders, checked against every limit: BrokenMessage if they break one. */
     public static Orders orders(ByteBuffer in) {
-        expect(in, ORDERS);
-        long time = in.getLong();
-        double move = in.getDouble();
-        double turn = in.getDouble();
-        int count = in.getInt();
-        List<Message> messages = count == 0 ? List.of() : new ArrayList<>(count);
-        for (int i = 0; i < count; i++) messages.add(new Message(in.getInt(), string(in)));
-        return new Orders(time, move, turn, messages, output(in));
+        try {
+            expect(in, ORDERS);
+            long time = in.getLong();
+            double move = in.getDouble();
+            double turn = in.getDouble();
+            int count = count(in, MAX_MESSAGES, "message");
+            List<Message> messages = count == 0 ? List.of() : new ArrayList<>(count);
+            for (int i = 0; i < count; i++) {
+                messages.add(new Message(in.getInt(), text(in, MAX_MESSAGE_CHARS, "a message")));
+            }
+            return new Orders(time, move, turn, messages, output(in));
+        } catch (BufferUnderflowException e) {
+            throw new BrokenMessage("the orders end early");
+        }
     }
 
     public static void ended(Encoder out, int ending, String reason, long time,
@@ -247,12 +293,20 @@ public final class Wire {
         out.end();
     }
 
+    /** A robot's ending, checked like its orders. */
     public static Ended ended(ByteBuffer in) {
-        expect(in, ENDED);
-        int ending = in.get();
-        String reason = string(in);
-        long time = in.getLong();
-        return new Ended(ending, reason, time, output(in));
+        try {
+            expect(in, ENDED);
+            int ending = in.get();
+            if (ending < ENDED_FINISHED || ending > ENDED_STOPPED) {
+                throw new BrokenMessage("an ending of kind " + ending);
+            }
+            String reason = text(in, MAX_REASON_CHARS, "a reason");
+            long time = in.getLong();
+            return new Ended(ending, reason, time, output(in));
+        } catch (BufferUnderflowException e) {
+            throw new BrokenMessage("the ending message ends early");
+        }
     }
 
     private static void output(Encoder out, DebugConsole.Output output) {
@@ -264,14 +318,14 @@ public final class Wire {
     }
 
     private static DebugConsole.Output output(ByteBuffer in) {
-        int printCount = in.getInt();
+        int printCount = count(in, MAX_PRINTS, "print");
         List<String> prints = new ArrayList<>(printCount);
-        for (int i = 0; i < printCount; i++) prints.add(string(in));
-        int viewCount = in.getInt();
+        for (int i = 0; i < printCount; i++) prints.add(text(in, MAX_TEXT_CHARS, "a print"));
+        int viewCount = count(in, MAX_VIEWS, "view");
         List<View> views = new ArrayList<>(viewCount);
         for (int i = 0; i < viewCount; i++) views.add(view(in));
-        int droppedPrints = in.getInt();
-        int droppedViews = in.getInt();
+        int droppedPrints = count(in, Integer.MAX_VALUE, "dropped print");
+        int droppedViews = count(in, Integer.MAX_VALUE, "dropped view");
         if (printCount == 0 && viewCount == 0 && droppedPrints == 0 && droppedViews == 0) {
             return DebugConsole.Output.EMPTY;
         }
@@ -321,7 +375,7 @@ public final class Wire {
             }
             case 1 -> {
                 TextView v = new TextView();
-                v.setText(string(in));
+                v.setText(text(in, MAX_TEXT_CHARS, "a text view"));
                 v.setSize(in.getInt());
                 v.setLocationX(in.getDouble());
                 v.setLocationY(in.getDouble());
@@ -345,21 +399,20 @@ public final class Wire {
                 v.setLocationY(in.getDouble());
                 view = v;
             }
-            default -> throw new IllegalArgumentException("unknown view kind " + kind);
+            default -> throw new BrokenMessage("a view of unknown kind " + kind);
         }
         view.setShowTime(showTime);
         view.setColor(color);
         return view;
     }
 
-    public static int hello(ByteBuffer in) {
-        expect(in, HELLO);
-        return in.getInt();
-    }
-
     public static String loadFailed(ByteBuffer in) {
-        expect(in, LOAD_FAILED);
-        return string(in);
+        try {
+            expect(in, LOAD_FAILED);
+            return text(in, MAX_REASON_CHARS, "a load error");
+        } catch (BufferUnderflowException e) {
+            throw new BrokenMessage("the load error ends early");
+        }
     }
 
     /** The type of a received message, without taking it. */
@@ -370,14 +423,31 @@ public final class Wire {
     private static void expect(ByteBuffer in, byte type) {
         byte actual = in.get();
         if (actual != type) {
-            throw new IllegalArgumentException("expected message " + type + " but got " + actual);
+            throw new BrokenMessage("expected message " + type + " but got " + actual);
         }
+    }
+
+    /** A count from a robot, at most max. */
+    private static int count(ByteBuffer in, int max, String what) {
+        int count = in.getInt();
+        if (count < 0) throw new BrokenMessage(what + " count " + count + " below 0");
+        if (count > max) throw new BrokenMessage(what + " count " + count + " over " + max);
+        return count;
+    }
+
+    /** A string from a robot, of at most max characters. */
+    private static String text(ByteBuffer in, int max, String what) {
+        int length = in.getInt(in.position());
+        if (length > max) {
+            throw new BrokenMessage(what + " of " + length + " characters over " + max);
+        }
+        return string(in);
     }
 
     static String string(ByteBuffer in) {
         int length = in.getInt();
         if (length < 0 || 2L * length > in.remaining()) {
-            throw new IllegalArgumentException("a broken string of " + length + " characters");
+            throw new BrokenMessage("a broken string of " + length + " characters");
         }
         char[] chars = new char[length];
         in.asCharBuffer().get(chars);

@@ -56,13 +56,13 @@ public final class NativeStrategy implements RobotProgram {
 
     /**
      * Makes this process a robot process: no core dump when a strategy crashes it, Ctrl-C in
-     * the terminal left to the match (which ends its robots itself), and killed with its
-     * parent, so that a strategy stuck in a loop never outlives the match. Returns false when
-     * the parent (parentPid) is already gone.
+     * the terminal left to the match (which ends its robots itself), and a system call that
+     * the robot's filter forbids noted at the int at forbiddenCallWord before it ends the
+     * process, so that the match can name it.
      */
-    public static boolean prepareRobotProcess(long parentPid) throws StrategyLoadException {
+    public static void prepareRobotProcess(long forbiddenCallWord) throws StrategyLoadException {
         loadBridge();
-        return prepareProcess(parentPid);
+        prepareProcess(forbiddenCallWord);
     }
 
     /** Loads the host's native bridge into this process, once. */
@@ -88,7 +88,7 @@ public final class NativeStrategy implements RobotProgram {
 
     private static native long load(String library) throws StrategyLoadException;
 
-    private static native boolean prepareProcess(long parentPid);
+    private static native void prepareProcess(long forbiddenCallWord);
 
     private static native int adapterInit(long instance);
 

@@ -1,0 +1,80 @@
+package touchline.host.match;
+
+import java.util.ArrayList;
+import java.util.Comparator;
+import java.util.List;
+
+/**
+ * When the match sleeps and who wakes it, and how long each robot polls for its next step: the
+ * hand-off's timing, which changes how fast a match plays, never what happens in it.
+ *
+ * <p>When every robot has a core of its own, the match sleeps until the last answer, and each
+ * robot polls for its next step for a while after answering: its core never halts between
+ * steps. When the robots outnumber the cores (C of them), the robots queue for the cores and
+ * the match sleeps until only C - 1 are left to answer (a core is then free for it), then polls
+ * the last answers, yielding its core, for a while before it sleeps again; the robot likely to
+ * answer last polls for its next step instead of sleeping, since its core would otherwise halt
+ * while the match plays the step. A robot wakes the match only if the match asked it to: the
+ * match asks the robot whose answer should leave the number it waits for, guessing the order
+ * of answers from the order of the last step's (the times the robots wrote with their answers:
+ * a hint only, which a robot can get wrong at no one's cost but the match's time).
+ */
+final class Pacer {
+    /** How long the match polls for the last answers once a core is free for it. */
+    private static final long MATCH_POLL_NANOS = 500_000L;
+    /** How long the robot that likely answers last polls, when robots outnumber the cores. */
+    private static final long LAST_ROBOT_POLL_NANOS = 500_000L;
+    /** How long every robot polls when each has a core of its own. */
+    private static final long OWN_CORE_POLL_NANOS = 200_000L;
+
+    private final int wakeAt;
+    private final boolean crowded;
+    /** When the match began to poll for this step's last answers (0: not yet). */
+    private long pollFrom;
+    private Match.Seat last;
+
+    /** For robots robots on a machine whose JVM sees cores cores. */
+    Pacer(int cores, int robots) {
+        crowded = robots > cores;
+        wakeAt = crowded ? cores - 1 : 0;
+    }
+
+    /** Before the steps are sent: the robot likely to answer last is the one that did. */
+    void plan(List<Match.Seat> seats) {
+        last = null;
+        for (Match.Seat seat : seats) {
+            if (seat.playing && (last == null || seat.answeredAt > last.answeredAt)) last = seat;
+        }
+    }
+
+    /** Before the robot is sent its step: how long it polls after answering it. */
+    void prepare(Match.Seat seat) {
+        long nanos = !crowded ? OWN_CORE_POLL_NANOS : seat == last ? LAST_ROBOT_POLL_NANOS : 0;
+        seat.area().pollFor(nanos);
+    }
+
+    /** Every step has been sent. */
+    void stepSent(long now) {
+        pollFrom = 0;
+    }
+
+    /** The robot answered, at time by its own clock. */
+    void answered(Match.Seat seat, long time) {
+        seat.answeredAt = time;
+    }
+
+    /**
+     * How the match waits for the missing robots now: null to poll, else the robots whose
+     * answer should wake it from sleep.
+     */
+    List<Match.Seat> wakers(List<Match.Seat> missing, long now) {
+        List<Match.Seat> order = new ArrayList<>(missing);
+        order.sort(Comparator.comparingLong(s -> s.answeredAt));
+        if (missing.size() > wakeAt) return List.of(order.get(missing.size() - wakeAt - 1));
+        if (crowded) {
+            if (pollFrom == 0) pollFrom = now;
+            if (now - pollFrom < MATCH_POLL_NANOS) return null;
+        }
+        return missing;
+    }
+}
