@@ -102,9 +102,11 @@ JNIEXPORT jlong JNICALL Java_touchline_host_robot_NativeStrategy_load(JNIEnv* en
 }
 
 // A robot process leaves no core file, ignores the terminal's Ctrl-C (the match ends its
-// robots), and notes at word a system call its filter forbids before that call ends it.
+// robots), notes at word a system call its filter forbids before that call ends it, and has
+// the memory guard (preloaded into sealed robots) note at limitWord that it reached its limit.
 JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(JNIEnv*, jclass,
-                                                                               jlong word) {
+                                                                               jlong word,
+                                                                               jlong limitWord) {
     struct rlimit none {};
     setrlimit(RLIMIT_CORE, &none);
     signal(SIGINT, SIG_IGN);
@@ -114,6 +116,9 @@ JNIEXPORT void JNICALL Java_touchline_host_robot_NativeStrategy_prepareProcess(J
     action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     sigaction(SIGSYS, &action, nullptr);
+    using Attach = void (*)(volatile int*);
+    auto attach = reinterpret_cast<Attach>(dlsym(RTLD_DEFAULT, "touchline_guard_attach"));
+    if (attach != nullptr) attach(reinterpret_cast<volatile int*>(limitWord));
 }
 
 JNIEXPORT jint JNICALL Java_touchline_host_robot_NativeStrategy_adapterInit(JNIEnv*, jclass,

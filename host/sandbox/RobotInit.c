@@ -8,7 +8,7 @@
  *
  *   touchline-robot-init --check      (exits at once: run as a trial sandbox's robot)
  *   touchline-robot-init [--uid U --gid G] [--memory BYTES] [--threads N] [--files N]
- *                        [--file-size BYTES] [--filter] [--report FILE]
+ *                        [--file-size BYTES] [--filter] [--preload LIBRARY] [--report FILE]
  *                        --status-fd FD --lifeline FD -- PROGRAM ARGUMENT...
  *
  * The lifeline is the read end of a pipe whose other end only the match holds: when it ends
@@ -48,6 +48,7 @@ struct settings {
     long long memory, threads, files, file_size;
     int filter;
     const char* report;
+    const char* preload;
     int status_fd;
     int lifeline;
     char** program;
@@ -118,25 +119,27 @@ static struct settings parse(int argc, char** argv) {
         }
         if (i + 1 >= argc) break;
         const char* value = argv[++i];
-        if (strcmp(option, "--uid") == 0)
+        if (strcmp(option, "--uid") == 0) {
             s.uid = number(value);
-        else if (strcmp(option, "--gid") == 0)
+        } else if (strcmp(option, "--gid") == 0) {
             s.gid = number(value);
-        else if (strcmp(option, "--memory") == 0)
+        } else if (strcmp(option, "--memory") == 0) {
             s.memory = number(value);
-        else if (strcmp(option, "--threads") == 0)
+        } else if (strcmp(option, "--threads") == 0) {
             s.threads = number(value);
-        else if (strcmp(option, "--files") == 0)
+        } else if (strcmp(option, "--files") == 0) {
             s.files = number(value);
-        else if (strcmp(option, "--file-size") == 0)
+        } else if (strcmp(option, "--file-size") == 0) {
             s.file_size = number(value);
-        else if (strcmp(option, "--lifeline") == 0)
+        } else if (strcmp(option, "--lifeline") == 0) {
             s.lifeline = (int)number(value);
-        else if (strcmp(option, "--report") == 0)
+        } else if (strcmp(option, "--report") == 0) {
             s.report = value;
-        else if (strcmp(option, "--status-fd") == 0)
+        } else if (strcmp(option, "--preload") == 0) {
+            s.preload = value;
+        } else if (strcmp(option, "--status-fd") == 0) {
             s.status_fd = (int)number(value);
-        else {
+        } else {
             fprintf(stderr, "touchline-robot-init: unknown option %s\n", option);
             exit(2);
         }
@@ -278,6 +281,7 @@ static void seal(const struct settings* s) {
     limit(RLIMIT_FSIZE, s->file_size, "the file-size limit");
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) fail("PR_SET_PDEATHSIG");
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) fail("PR_SET_NO_NEW_PRIVS");
+    if (s->preload != NULL && setenv("LD_PRELOAD", s->preload, 1) != 0) fail("LD_PRELOAD");
     if (s->filter) install_filter();
 }
 

@@ -41,6 +41,7 @@ final class RobotProcess {
             "SIGPIPE", "SIGALRM", "SIGTERM", "SIGSTKFLT", "SIGCHLD", "SIGCONT", "SIGSTOP",
             "SIGTSTP", "SIGTTIN", "SIGTTOU", "SIGURG", "SIGXCPU", "SIGXFSZ", "SIGVTALRM",
             "SIGPROF", "SIGWINCH", "SIGIO", "SIGPWR", "SIGSYS"};
+    private static final int SIGKILL = 9;
     private static final int SIGSYS = 31;
     private static final Pattern REPORT_SIGNAL = Pattern.compile("^#\\s+(SIG[A-Z]+) \\(0x");
     /** A native frame of the crash report: "C  [libx.so+0x1139]  run+0x19". */
@@ -355,6 +356,7 @@ final class RobotProcess {
             int signal = status & 0x7f;
             reason = signal < SIGNALS.length ? SIGNALS[signal] : "signal " + signal;
             if (signal == SIGSYS) reason = forbidden(channel.area.forbiddenCall());
+            if (signal == SIGKILL && channel.area.memoryLimitReached()) reason = outOfMemory();
         }
         return reason;
     }

@@ -17,8 +17,8 @@ import java.nio.ByteOrder;
  * whether the robot sleeps waiting for it; how long the robot may poll for its next step after
  * answering; the number of the step the robot last answered; whether the match sleeps and wants
  * to be woken by that answer; when the robot answered (its monotonic clock, a hint for the
- * match's planning); and the system call the robot's filter refused, noted before it ended
- * the robot. Then, from {@link #HEADER}, the step the robot may see, and after it the robot's
+ * match's planning); the system call the robot's filter refused, noted before it ended the
+ * robot; and whether the robot reached its memory limit. Then, from {@link #HEADER}, the step the robot may see, and after it the robot's
  * orders, each a whole message as on a channel (length, type, fields). The match trusts none of
  * what the robot writes: it copies the orders out once, checking their length, before reading
  * them (a robot may change them meanwhile), and every field is checked against its limit.
@@ -32,6 +32,7 @@ public final class RobotArea {
     private static final int MATCH_SLEEPS = 256;
     private static final int ANSWER_TIME = 320;
     private static final int FORBIDDEN_CALL = 384;
+    private static final int LIMIT_REACHED = 448;
     private static final int STEP = HEADER;
     private static final int ORDERS = STEP + Wire.MAX_STEP_BYTES;
     /** The area's size in bytes, whole pages. */
@@ -64,6 +65,11 @@ public final class RobotArea {
     /** The address of the word the robot notes a refused system call in. */
     public long forbiddenCallAddress() {
         return address + FORBIDDEN_CALL;
+    }
+
+    /** The address of the word the robot notes reaching its memory limit in. */
+    public long limitAddress() {
+        return address + LIMIT_REACHED;
     }
 
     // ------------------------------------------------------------------ the match's side
@@ -113,6 +119,11 @@ public final class RobotArea {
     /** When the robot says it answered last (its monotonic clock): only a hint. */
     public long answerTime() {
         return (long) LONG.getVolatile(memory, ANSWER_TIME);
+    }
+
+    /** Whether the robot noted that it reached its memory limit. */
+    public boolean memoryLimitReached() {
+        return (int) INT.getVolatile(memory, LIMIT_REACHED) != 0;
     }
 
     /** The system call the robot's filter refused, as the robot noted it (0: none). */

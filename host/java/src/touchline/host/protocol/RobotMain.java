@@ -37,7 +37,7 @@ public final class RobotMain {
             NativeStrategy.loadBridgeLibrary();
             area = new RobotArea(memory.map(FileChannel.MapMode.READ_WRITE, 0, RobotArea.BYTES));
         }
-        NativeStrategy.prepareRobotProcess(area.forbiddenCallAddress());
+        NativeStrategy.prepareRobotProcess(area.forbiddenCallAddress(), area.limitAddress());
         try (channel) {
             RobotServer server = new RobotServer(channel, channel, area);
             try {

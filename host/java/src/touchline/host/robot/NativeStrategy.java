@@ -58,11 +58,13 @@ public final class NativeStrategy implements RobotProgram {
      * Makes this process a robot process: no core dump when a strategy crashes it, Ctrl-C in
      * the terminal left to the match (which ends its robots itself), and a system call that
      * the robot's filter forbids noted at the int at forbiddenCallWord before it ends the
-     * process, so that the match can name it.
+     * process, and its memory limit, when it reaches it, at the int at limitWord, so that the
+     * match can name them.
      */
-    public static void prepareRobotProcess(long forbiddenCallWord) throws StrategyLoadException {
+    public static void prepareRobotProcess(long forbiddenCallWord, long limitWord)
+            throws StrategyLoadException {
         loadBridge();
-        prepareProcess(forbiddenCallWord);
+        prepareProcess(forbiddenCallWord, limitWord);
     }
 
     /** Loads the host's native bridge into this process, once. */
@@ -88,7 +90,7 @@ public final class NativeStrategy implements RobotProgram {
 
     private static native long load(String library) throws StrategyLoadException;
 
-    private static native void prepareProcess(long forbiddenCallWord);
+    private static native void prepareProcess(long forbiddenCallWord, long limitWord);
 
     private static native int adapterInit(long instance);
 

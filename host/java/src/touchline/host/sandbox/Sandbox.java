@@ -47,6 +47,8 @@ public final class Sandbox {
     private static final String SEALED_REPORT = "/tmp/touchline-crash.log";
     /** Robots of a host run as root get user ids from here up, one of their own each. */
     private static final long FIRST_ROBOT_USER = 1_900_000_000L;
+    /** Preloaded into a sealed robot, it names the memory limit when the robot reaches it. */
+    private static final String GUARD = "libtouchline_guard.so";
     private static final String[] TOP_LEVEL = {"/bin", "/lib", "/lib64", "/lib32", "/libx32"};
 
     private static volatile Sandbox detected;
@@ -207,6 +209,7 @@ public final class Sandbox {
         }
         Set<String> binds = new TreeSet<>(SystemFiles.readable());
         binds.add(init.toString());
+        binds.add(init.resolveSibling(GUARD).toString());
         for (Path path : robot.readable()) binds.add(path.toString());
         Set<String> folders = new TreeSet<>();
         for (String bind : binds) {
@@ -229,6 +232,8 @@ public final class Sandbox {
         c.add(init.toString());
         c.addAll(List.of("--status-fd", Integer.toString(statusFd), "--lifeline",
                 Integer.toString(lifelineFd), "--filter", "--report", report));
+        Path guard = init.resolveSibling(GUARD);
+        if (Files.isRegularFile(guard)) c.addAll(List.of("--preload", guard.toString()));
         Limits limits = robot.limits();
         c.addAll(List.of("--memory", Long.toString(limits.memoryBytes()), "--threads",
                 Integer.toString(limits.threads()), "--files", Integer.toString(limits.files()),
