@@ -108,13 +108,28 @@ public final class MatchCommand {
               --strategy NAME=LIBRARY
                                   a scene's robot line naming NAME plays LIBRARY; may be
                                   repeated
+              --no-sandbox        play every robot unsealed (for a debugger); by default
+                                  each robot is sealed in a sandbox of its own where the
+                                  machine allows, and the match says so where it cannot
+              --require-sandbox   refuse to play where robots cannot be sealed
+              --robot-memory MIB  the memory of each robot, JVM included (default 1024)
+              --robot-threads N   the threads of each robot (default 64)
+              --robot-files N     the open files of each robot (default 256)
+              --robot-disk MIB    the bytes each robot may write in its /tmp (default 16)
+              --time-bank-ms N    each robot's thinking time for the whole match
+                                  (default 10000), besides ...
+              --time-per-step-ms N
+                                  ... N ms more for every step it is sent (default 10); a
+                                  robot that spends it all is stopped
               --help              this text
               --version           the version
 
-            Each robot plays in a process of its own: a robot that crashes, fails or hangs
-            stands still, and the match plays on. Ctrl-C ends the match early, with the
-            summary so far. Messages go between teammates only: one sent to a robot of
-            the other team, or to an id no robot has, is not delivered, and counted.
+            Each robot plays in a process of its own, sealed: it sees no other process, no
+            network and no file but what it needs, and cannot start a process. A robot
+            that crashes, fails, hangs or reaches a limit stands still, and the match plays
+            on. Ctrl-C ends the match early, with the summary so far. Messages go between
+            teammates only: one sent to a robot of the other team, or to an id no robot
+            has, is not delivered, and counted.
 
             Exit status: 0 when the match was played, whatever its robots did; 2 for bad
             arguments or a bad scene; 1 when the host failed or could not write the replay;
@@ -148,10 +163,8 @@ public final class MatchCommand {
      * What keeps robots to their own: whether they are sealed in sandboxes (--no-sandbox turns
      * that off), the kernel's limits on each, and their time bank.
      */
-    record Fairness(boolean sandbox, Sandbox.Limits limits, Duration timeBank,
-            Duration timePerStep) {
-        static final Fairness DEFAULT = new Fairness(true, Sandbox.Limits.DEFAULT,
-                MatchConfig.DEFAULT_TIME_BANK, MatchConfig.DEFAULT_TIME_PER_STEP);
+    record Fairness(boolean sandbox, boolean required, Sandbox.Limits limits,
+            Duration timeBank, Duration timePerStep) {
 
         /** The match's sandbox: null to seal robots where the machine allows. */
         Sandbox chosen() {
@@ -223,6 +236,9 @@ public final class MatchCommand {
 
         @Option(names = "--no-sandbox", description = "robots not sealed (for debuggers)")
         boolean noSandbox;
+
+        @Option(names = "--require-sandbox", description = "refuse to play robots unsealed")
+        boolean requireSandbox;
 
         @Option(names = "--robot-memory", paramLabel = "MIB", description = "a robot's memory")
         String robotMemory;
@@ -343,7 +359,8 @@ public final class MatchCommand {
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
-                .sandbox(options.fairness().chosen()).limits(options.fairness().limits())
+                .sandbox(options.fairness().chosen()).requireSandbox(options.fairness().required())
+                .limits(options.fairness().limits())
                 .timeBank(options.fairness().timeBank(), options.fairness().timePerStep())
                 .observer((time, ball, teams, events) -> {
                     if (replay != null) replay.stepped(time, ball, teams, events);
@@ -360,7 +377,12 @@ public final class MatchCommand {
         if (!options.echo().isEmpty()) echo.choose(match, options.echo());
         current = match;
         try {
-            Map<Integer, String> errors = match.start();
+            Map<Integer, String> errors;
+            try {
+                errors = match.start();
+            } catch (Sandbox.Unavailable e) {
+                throw new UsageException(e.getMessage());
+            }
             if (options.fairness().sandbox && match.sandbox() != null
                     && !match.sandbox().sealed()) {
                 err.println(NAME + ": robots are not sandboxed: " + match.sandbox().reason());
@@ -709,7 +731,7 @@ public final class MatchCommand {
     static Fairness fairness(Line line) throws UsageException {
         Sandbox.Limits d = Sandbox.Limits.DEFAULT;
         long memory = line.robotMemory == null ? d.memoryBytes()
-                : number("--robot-memory", line.robotMemory, 256, 1 << 20) << 20;
+                : number("--robot-memory", line.robotMemory, 768, 1 << 20) << 20;
         int threads = line.robotThreads == null ? d.threads()
                 : (int) number("--robot-threads", line.robotThreads, 32, 4096);
         int files = line.robotFiles == null ? d.files()
@@ -721,8 +743,11 @@ public final class MatchCommand {
         Duration perStep = line.timePerStep == null ? MatchConfig.DEFAULT_TIME_PER_STEP
                 : Duration.ofMillis(number("--time-per-step-ms", line.timePerStep, 0,
                         MAX_DEADLINE_MS));
-        return new Fairness(!line.noSandbox, new Sandbox.Limits(memory, threads, files, disk),
-                bank, perStep);
+        if (line.noSandbox && line.requireSandbox) {
+            throw new UsageException("--no-sandbox and --require-sandbox contradict each other");
+        }
+        return new Fairness(!line.noSandbox, line.requireSandbox,
+                new Sandbox.Limits(memory, threads, files, disk), bank, perStep);
     }
 
     /**

@@ -64,6 +64,7 @@ public final class FairPlayTest {
     public static void main(String[] args) {
         Tests suite = Tests.suite();
         for (Attack attack : ATTACKS) suite.add(attack.key(), () -> attacked(attack));
+        suite.add("unsealed", FairPlayTest::unsealed);
         suite.main(args);
     }
 
@@ -121,6 +122,49 @@ public final class FairPlayTest {
             FaultyStrategyTest.deleteTree(r.work());
             FaultyStrategyTest.deleteTree(r.temp());
         }
+    }
+
+    /**
+     * Where robots cannot be sealed (here: a bubblewrap that fails as it does in a container
+     * without user namespaces), a match says so and plays; a match that requires the sandbox,
+     * and a tournament without --no-sandbox, refuse to start.
+     */
+    static void unsealed() throws Exception {
+        Path base = Files.createTempDirectory(Path.of(System.getProperty("java.io.tmpdir")), "b-");
+        Path bwrap = base.resolve("bwrap");
+        Files.writeString(bwrap, "#!/bin/sh\necho 'bwrap: No permissions to create new "
+                + "namespace' >&2\nexit 1\n");
+        bwrap.toFile().setExecutable(true);
+        String sample = Tests.built("sample").toString();
+        List<String> match = List.of(Tests.built("launcher").toString(), "--steps", "20",
+                "--home", sample, "--away", sample);
+        String reason = "bwrap: No permissions to create new namespace";
+
+        Tests.Ran played = Tests.runWith(match, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        equal(0, played.status(), "an unsealed match is played: " + played.err());
+        equal(List.of("touchline-match: robots are not sandboxed: " + reason),
+                played.err().lines().toList(), "one line on stderr");
+        check(played.out().contains("  robots are not sandboxed: " + reason), played.out());
+
+        List<String> required = new ArrayList<>(match);
+        required.add("--require-sandbox");
+        Tests.Ran refused = Tests.runWith(required, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        equal(2, refused.status(), "a match that requires the sandbox");
+        equal("touchline-match: robots cannot be sandboxed here: " + reason,
+                refused.err().strip(), "its reason");
+
+        List<String> tournament = List.of(Tests.built("tournament").toString(), sample,
+                Tests.built("still").toString(), "--matches", "1", "--steps", "20");
+        Tests.Ran noTournament = Tests.runWith(tournament, Map.of("TOUCHLINE_BWRAP",
+                bwrap.toString()));
+        equal(2, noTournament.status(), "a tournament of unsealed robots");
+        check(noTournament.err().contains("robots cannot be sandboxed here (" + reason
+                + "); give --no-sandbox"), noTournament.err());
+        List<String> trusted = new ArrayList<>(tournament);
+        trusted.add("--no-sandbox");
+        Tests.Ran played2 = Tests.runWith(trusted, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        equal(0, played2.status(), "a tournament of trusted entrants: " + played2.err());
+        FaultyStrategyTest.deleteTree(base);
     }
 
     /** The hostile robot (or the still one) and a sample at home, two samples away. */

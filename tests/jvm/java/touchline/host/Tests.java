@@ -10,6 +10,7 @@ import java.util.List;
 import java.util.Map;
 import java.util.Objects;
 import java.util.Properties;
+import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
 
 /**
@@ -76,6 +77,32 @@ final class Tests {
     }
 
     /** A library file the build made for the tests, by its key in the test configuration. */
+    /** What a command that ran printed, and its exit status. */
+    record Ran(int status, String out, String err) {}
+
+    /** Runs command in workDir with these extra environment variables, for up to 10 minutes. */
+    static Ran run(Path workDir, List<String> command, Map<String, String> environment)
+            throws Exception {
+        Path out = Files.createTempFile("touchline-test-out-", ".txt");
+        Path err = Files.createTempFile("touchline-test-err-", ".txt");
+        try {
+            ProcessBuilder builder = new ProcessBuilder(command).directory(workDir.toFile())
+                    .redirectOutput(out.toFile()).redirectError(err.toFile());
+            builder.environment().putAll(environment);
+            Process process = builder.start();
+            process.getOutputStream().close();
+            check(process.waitFor(600, TimeUnit.SECONDS), "the command ended: " + command);
+            return new Ran(process.exitValue(), Files.readString(out), Files.readString(err));
+        } finally {
+            Files.deleteIfExists(out);
+            Files.deleteIfExists(err);
+        }
+    }
+
+    static Ran runWith(List<String> command, Map<String, String> environment) throws Exception {
+        return run(Path.of(System.getProperty("java.io.tmpdir")), command, environment);
+    }
+
     static Path built(String key) throws IOException {
         return Path.of(configured(key));
     }

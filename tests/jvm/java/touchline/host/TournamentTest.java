@@ -8,6 +8,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 
 /** touchline-tournament, run as a user runs it: the launcher, real match processes. */
@@ -30,18 +31,8 @@ public final class TournamentTest {
     }
 
     static Run run(Path workDir, List<String> command) throws Exception {
-        Path out = Files.createTempFile("touchline-test-out-", ".txt");
-        Path err = Files.createTempFile("touchline-test-err-", ".txt");
-        try {
-            Process process = new ProcessBuilder(command).directory(workDir.toFile())
-                    .redirectOutput(out.toFile()).redirectError(err.toFile()).start();
-            process.getOutputStream().close();
-            check(process.waitFor(600, TimeUnit.SECONDS), "the command ended: " + command);
-            return new Run(process.exitValue(), Files.readString(out), Files.readString(err));
-        } finally {
-            Files.deleteIfExists(out);
-            Files.deleteIfExists(err);
-        }
+        Tests.Ran ran = Tests.run(workDir, command, Map.of());
+        return new Run(ran.status(), ran.out(), ran.err());
     }
 
     /** A match folder as touchline-match --out leaves it, holding only its summary.json. */

@@ -190,6 +190,9 @@ public final class Match {
             waiter = new MatchWaiter(seats.size());
             if (seats.stream().anyMatch(s -> s.player.library() != null)) {
                 sandbox = config.sandbox != null ? config.sandbox : Sandbox.detect();
+                if (config.sandboxRequired && !sandbox.sealed()) {
+                    throw new Sandbox.Unavailable(sandbox.reason());
+                }
             }
             for (Seat seat : seats) launch(seat);
             awaitLoaded();

@@ -53,6 +53,7 @@ public final class MatchConfig {
     Path crashFolder;
     Placement placement;
     Sandbox sandbox;
+    boolean sandboxRequired;
     Sandbox.Limits limits = Sandbox.Limits.DEFAULT;
     Duration timeBank = DEFAULT_TIME_BANK;
     Duration timePerStep = DEFAULT_TIME_PER_STEP;
@@ -150,6 +151,15 @@ public final class MatchConfig {
      */
     public MatchConfig sandbox(Sandbox value) {
         sandbox = value;
+        return this;
+    }
+
+    /**
+     * Refuse to start robots unsealed: start() throws Sandbox.Unavailable before any robot
+     * runs if they cannot be sealed.
+     */
+    public MatchConfig requireSandbox(boolean value) {
+        sandboxRequired = value;
         return this;
     }
 

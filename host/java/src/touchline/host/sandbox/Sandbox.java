@@ -38,6 +38,15 @@ public final class Sandbox {
         }
     }
 
+    /** Robots must be sealed and cannot be, for the reason given. */
+    public static final class Unavailable extends IOException {
+        private static final long serialVersionUID = 1L;
+
+        public Unavailable(String reason) {
+            super("robots cannot be sandboxed here: " + reason);
+        }
+    }
+
     /** What one robot process runs and reads. */
     public record Robot(int index, List<String> program, List<Path> readable, Limits limits) {}
 
@@ -140,7 +149,12 @@ public final class Sandbox {
         }
     }
 
+    /** The bubblewrap program to use: $TOUCHLINE_BWRAP, else bwrap on the PATH or in /usr/bin. */
     private static Path findBwrap() {
+        String chosen = System.getenv("TOUCHLINE_BWRAP");
+        if (chosen != null && !chosen.isEmpty()) {
+            return Files.isExecutable(Path.of(chosen)) ? Path.of(chosen) : null;
+        }
         String path = System.getenv("PATH");
         List<String> folders = new ArrayList<>();
         if (path != null) folders.addAll(List.of(path.split(":")));

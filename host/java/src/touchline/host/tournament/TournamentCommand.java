@@ -21,6 +21,7 @@ import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
+import touchline.host.sandbox.Sandbox;
 
 /**
  * touchline-tournament: every pair of entrants plays K matches, sides swapped in every second
@@ -77,6 +78,10 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     @Option(names = "--plan", description = "print the match commands, one a line, for GNU "
             + "parallel or a job array, instead of playing; needs --out")
     boolean plan;
+
+    @Option(names = "--no-sandbox", description = "play robots unsealed: only where every "
+            + "entrant is trusted (by default a tournament needs robots sealed in sandboxes)")
+    boolean noSandbox;
 
     @Option(names = "--collect", paramLabel = "DIR", arity = "1..*",
             description = "read the match folders that planned runs wrote and print the table")
@@ -140,6 +145,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         if (out != null && out.toString().isEmpty()) throw new UsageException("--out is empty");
         List<Pairing> schedule = schedule(entrants);
         if (plan) return plan(entrants, schedule);
+        requireSandbox();
         if (replays && out == null) throw new UsageException("--replays needs --out DIR");
         if (out != null) Files.createDirectories(out);
         List<MatchOutcome> outcomes = play(schedule);
@@ -180,6 +186,19 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         return new Entrant(folder + entrant.name(), entrant.robots());
     }
 
+    /**
+     * A table means nothing if an entrant could reach another's robots: robots must be sealed,
+     * unless --no-sandbox says every entrant is trusted.
+     */
+    private void requireSandbox() throws UsageException {
+        if (noSandbox) return;
+        Sandbox sandbox = Sandbox.detect();
+        if (!sandbox.sealed()) {
+            throw new UsageException("robots cannot be sandboxed here (" + sandbox.reason()
+                    + "); give --no-sandbox to play a tournament of trusted entrants");
+        }
+    }
+
     /** One scheduled match: its index, the entrants on each side, and its seed. */
     record Pairing(int index, Entrant home, Entrant away, long seed) {}
 
@@ -215,6 +234,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         command.addAll(List.of("--home-name", p.home().name(), "--away-name", p.away().name(),
                 "--steps", Long.toString(steps), "--seed", Long.toString(p.seed())));
         if (folder != null) command.addAll(List.of("--out", folder.toString()));
+        // A planned match may run on a machine that cannot seal robots: it refuses to play.
+        command.add(noSandbox ? "--no-sandbox" : "--require-sandbox");
         return command;
     }
 
