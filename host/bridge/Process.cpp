@@ -123,8 +123,9 @@ JNIEXPORT jintArray JNICALL Java_touchline_host_sandbox_Native_pipe(JNIEnv* env,
     return intPair(env, fds);
 }
 
-// Starts argv[0] with the environment given; the child's descriptor i is fds[i], and it has no
-// other. Signals start at their defaults, unblocked. Returns the child's process id.
+// Starts argv[0] with the environment given, in a session of its own; the child's descriptor i
+// is fds[i], and it has no other. Signals start at their defaults, unblocked. Returns the
+// child's process id.
 JNIEXPORT jint JNICALL Java_touchline_host_sandbox_Native_spawn(JNIEnv* env, jclass,
                                                                 jobjectArray jargv,
                                                                 jobjectArray jenvp,
@@ -163,7 +164,10 @@ JNIEXPORT jint JNICALL Java_touchline_host_sandbox_Native_spawn(JNIEnv* env, jcl
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A session of its own: the terminal's signals (Ctrl-C) never reach a robot, and where
+    // the kernel groups sessions for scheduling, each robot gets one share of the CPU.
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
     std::vector<char*> args = pointers(argv);
     std::vector<char*> environment = pointers(envp);

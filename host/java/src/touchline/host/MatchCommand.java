@@ -27,6 +27,7 @@ import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
 import touchline.host.match.ReplayWriter;
 import touchline.host.match.Summary;
+import touchline.host.match.Visible;
 import touchline.host.physics.World;
 import touchline.host.robot.Team;
 import touchline.host.sandbox.Sandbox;
@@ -390,8 +391,9 @@ public final class MatchCommand {
             if (!errors.isEmpty()) {
                 match.abandon();
                 int id = errors.keySet().iterator().next();
-                throw new UsageException("not a strategy library: " + library(options, id) + " ("
-                        + errors.get(id) + ")");
+                throw new UsageException("not a strategy library: "
+                        + Visible.line(library(options, id).toString()) + " ("
+                        + Visible.line(errors.get(id)) + ")");
             }
             if (replay != null) replay.open(match, options.seed());
             MatchResult result = match.play();
@@ -465,7 +467,8 @@ public final class MatchCommand {
             String home = swapped ? options.awayName() : options.homeName();
             String away = swapped ? options.homeName() : options.awayName();
             String line = String.format(Locale.ROOT, "  %3d  seed %20d  %s %d : %d %s%n", m + 1,
-                    seed, home, played.homeGoals(), played.awayGoals(), away);
+                    seed, Visible.line(home), played.homeGoals(), played.awayGoals(),
+                    Visible.line(away));
             text.append(line);
             if (played.interrupted()) break;
         }
@@ -613,7 +616,8 @@ public final class MatchCommand {
             if (name == null || prints.isEmpty()) return;
             if (bar != null) bar.done();
             for (String text : prints) {
-                err.println("[" + time + "] " + robot + " " + name + ": " + text);
+                err.println("[" + time + "] " + robot + " " + Visible.line(name) + ": "
+                        + Visible.line(text));
             }
         }
     }

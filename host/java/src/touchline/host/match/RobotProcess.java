@@ -31,7 +31,8 @@ import touchline.host.sandbox.Sandbox;
  * socket pair's end), its area (a memory object of its own) and where its output goes; its
  * first process tells the match, on a pipe of its own, how it ended and what its crash report
  * said, which a symbolizer turns into a function and source line. Its output goes to this
- * process's stderr, a line at a time, without the JVM's crash banner.
+ * process's stderr, a line at a time, control characters escaped, without the JVM's crash
+ * banner.
  */
 final class RobotProcess {
     static final String MAIN = "touchline.host.protocol.RobotMain";
@@ -469,7 +470,7 @@ final class RobotProcess {
                     held = line;
                     continue;
                 }
-                err.println(line);
+                err.println(Visible.line(line));
             }
             if (held != null) err.println(held);
         } catch (IOException e) {

@@ -18,8 +18,8 @@ public final class Summary {
         StringBuilder out = new StringBuilder();
         out.append(String.format(Locale.ROOT, "Match of %d steps, seed %d%s%n%n", result.time(),
                 seed, result.interrupted() ? " (interrupted)" : ""));
-        out.append(String.format(Locale.ROOT, "  %s %d : %d %s%n%n", home, world.score(0),
-                world.score(1), away));
+        out.append(String.format(Locale.ROOT, "  %s %d : %d %s%n%n", Visible.line(home),
+                world.score(0), world.score(1), Visible.line(away)));
 
         out.append("Goals\n");
         if (world.goals().isEmpty()) out.append("  none\n");
@@ -52,7 +52,7 @@ public final class Summary {
         for (RobotOutcome outcome : result.robots()) {
             if (!outcome.reason().isEmpty()) {
                 out.append(String.format(Locale.ROOT, "  robot %d: %s%n", outcome.id(),
-                        outcome.reason()));
+                        Visible.line(outcome.reason())));
             }
             if (simulation.undelivered(outcome.id()) > 0) {
                 out.append(String.format(Locale.ROOT,
@@ -67,7 +67,8 @@ public final class Summary {
             }
         }
         if (result.unsandboxed() != null) {
-            out.append("  robots are not sandboxed: ").append(result.unsandboxed()).append('\n');
+            out.append("  robots are not sandboxed: ").append(Visible.line(result.unsandboxed()))
+                    .append('\n');
         }
         return out.toString();
     }
@@ -124,8 +125,13 @@ public final class Summary {
         return out.append("]}").toString();
     }
 
-    /** The text columns are left-aligned, the others (numbers) right-aligned. */
+    /**
+     * The text columns are left-aligned, the others (numbers) right-aligned. Every cell is
+     * shown with its control characters escaped: names come from libraries and team files.
+     */
     public static void table(StringBuilder out, List<String[]> rows, int... textColumns) {
+        rows = rows.stream().map(row -> java.util.Arrays.stream(row).map(Visible::line)
+                .toArray(String[]::new)).toList();
         int[] widths = new int[rows.get(0).length];
         for (String[] row : rows) {
             for (int i = 0; i < row.length; i++) widths[i] = Math.max(widths[i], row[i].length());

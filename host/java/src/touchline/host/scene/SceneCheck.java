@@ -3,6 +3,7 @@ package touchline.host.scene;
 import java.io.PrintStream;
 import java.util.List;
 import java.util.Map;
+import touchline.host.match.Visible;
 import touchline.host.robot.Ball;
 import touchline.host.robot.Event;
 import touchline.host.robot.Team;
@@ -39,8 +40,9 @@ public final class SceneCheck {
         for (Expectation e : all) {
             boolean passed = e.passed();
             if (!passed) failed++;
-            out.println("  " + (passed ? "PASS" : "FAIL") + " " + scene.file() + ":"
-                    + e.lineNumber() + ": " + e.text() + " (" + e.seen() + ")");
+            out.println("  " + (passed ? "PASS" : "FAIL") + " "
+                    + Visible.line(scene.file().toString()) + ":" + e.lineNumber() + ": "
+                    + Visible.line(e.text()) + " (" + Visible.line(e.seen()) + ")");
         }
         out.println(failed == 0 ? "  all " + all.size() + " held"
                                 : "  " + failed + " of " + all.size() + " failed");

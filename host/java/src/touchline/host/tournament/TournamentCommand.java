@@ -21,6 +21,7 @@ import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
+import touchline.host.match.Visible;
 import touchline.host.sandbox.Sandbox;
 
 /**
@@ -120,15 +121,16 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         line.setOut(new java.io.PrintWriter(stdout, true));
         line.setErr(new java.io.PrintWriter(stderr, true));
         line.setParameterExceptionHandler((e, a) -> {
-            stderr.println(NAME + ": " + e.getMessage() + " (see --help)");
+            stderr.println(NAME + ": " + Visible.line(e.getMessage()) + " (see --help)");
             return 2;
         });
         line.setExecutionExceptionHandler((e, cmd, result) -> {
             if (e instanceof UsageException || e instanceof Entrant.BadEntrant) {
-                stderr.println(NAME + ": " + e.getMessage());
+                stderr.println(NAME + ": " + Visible.line(e.getMessage()));
                 return 2;
             }
-            stderr.println(NAME + ": " + (e.getMessage() == null ? e.toString() : e.getMessage()));
+            stderr.println(NAME + ": "
+                    + Visible.line(e.getMessage() == null ? e.toString() : e.getMessage()));
             return 1;
         });
         return line.execute(args);
