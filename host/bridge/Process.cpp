@@ -10,6 +10,7 @@
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,6 +182,41 @@ JNIEXPORT jint JNICALL Java_touchline_host_sandbox_Native_spawn(JNIEnv* env, jcl
         return -1;
     }
     return pid;
+}
+
+// Sends the descriptors fds over the socket, with one byte, so that the process at the other
+// end gets descriptors of its own for them.
+JNIEXPORT void JNICALL Java_touchline_host_sandbox_Native_sendDescriptors(JNIEnv* env, jclass,
+                                                                          jint socket,
+                                                                          jintArray jfds) {
+    jsize count = env->GetArrayLength(jfds);
+    if (count < 1 || count > 16) {
+        throwIo(env, "sending descriptors", EINVAL);
+        return;
+    }
+    std::vector<jint> fds(static_cast<size_t>(count));
+    env->GetIntArrayRegion(jfds, 0, count, fds.data());
+    std::vector<char> control(CMSG_SPACE(sizeof(int) * static_cast<size_t>(count)));
+    char byte = 0;
+    iovec data{&byte, 1};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int) * static_cast<size_t>(count));
+    for (jsize i = 0; i < count; i++) {
+        int fd = fds[static_cast<size_t>(i)];
+        memcpy(CMSG_DATA(header) + i * sizeof(int), &fd, sizeof fd);
+    }
+    ssize_t sent;
+    do {
+        sent = sendmsg(socket, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent != 1) throwIo(env, "sending descriptors", sent < 0 ? errno : EIO);
 }
 
 // Waits for the child to end, leaving it unreaped (its id cannot be reused until then).

@@ -9,7 +9,12 @@
  *   touchline-robot-init --check      (exits at once: run as a trial sandbox's robot)
  *   touchline-robot-init [--uid U --gid G] [--memory BYTES] [--threads N] [--files N]
  *                        [--file-size BYTES] [--filter] [--preload LIBRARY] [--report FILE]
- *                        --status-fd FD --lifeline FD -- PROGRAM ARGUMENT...
+ *                        [--receive] --status-fd FD --lifeline FD -- PROGRAM ARGUMENT...
+ *
+ * With --receive, the status descriptor is a socket on which the match first sends the
+ * robot's channel and area: the program gets them as its descriptors 0 and 4. They come this
+ * way, not inherited, so that no process but the robot's own holds them (bubblewrap keeps
+ * what it inherits open while the robot lives): the channel ends when the program closes it.
  *
  * The lifeline is the read end of a pipe whose other end only the match holds: when it ends
  * (the match closed it to stop the robot, or the match itself has gone, however it died) this
@@ -20,6 +25,7 @@
  * "report N" and N bytes of the crash report (N is 0 without one). Nothing else writes there:
  * the program does not inherit the descriptor. */
 #define _GNU_SOURCE
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -35,8 +41,10 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +57,7 @@ struct settings {
     int filter;
     const char* report;
     const char* preload;
+    int receive;
     int status_fd;
     int lifeline;
     char** program;
@@ -115,6 +124,10 @@ static struct settings parse(int argc, char** argv) {
         const char* option = argv[i];
         if (strcmp(option, "--filter") == 0) {
             s.filter = 1;
+            continue;
+        }
+        if (strcmp(option, "--receive") == 0) {
+            s.receive = 1;
             continue;
         }
         if (i + 1 >= argc) break;
@@ -312,11 +325,81 @@ static void send_report(const char* path) {
     }
 }
 
+/* Where the program's channel and area are placed, and where this process keeps them until
+ * then (above anything the program is given). */
+#define CHANNEL_FD 0
+#define AREA_FD 4
+#define HIGH_FD 64
+
+/* The robot's channel and area, sent by the match on the status socket. */
+static void receive_descriptors(int socket, int fds[2]) {
+    char byte;
+    struct iovec data = {.iov_base = &byte, .iov_len = 1};
+    union {
+        char buffer[CMSG_SPACE(2 * sizeof(int))];
+        struct cmsghdr align;
+    } control;
+    struct msghdr message = {.msg_iov = &data,
+                             .msg_iovlen = 1,
+                             .msg_control = control.buffer,
+                             .msg_controllen = sizeof control.buffer};
+    ssize_t n;
+    do {
+        n = recvmsg(socket, &message, MSG_CMSG_CLOEXEC);
+    } while (n < 0 && errno == EINTR);
+    struct cmsghdr* header = CMSG_FIRSTHDR(&message);
+    if (n != 1 || header == NULL || header->cmsg_type != SCM_RIGHTS ||
+        header->cmsg_len != CMSG_LEN(2 * sizeof(int))) {
+        errno = EPROTO;
+        fail("receiving the robot's channel");
+    }
+    int received[2];
+    memcpy(received, CMSG_DATA(header), sizeof received);
+    for (int i = 0; i < 2; i++) {
+        fds[i] = fcntl(received[i], F_DUPFD_CLOEXEC, HIGH_FD);
+        if (fds[i] < 0) fail("keeping the robot's channel");
+        close(received[i]);
+    }
+}
+
 /* Everything but what this process itself uses: the program keeps its own copies, so that
  * its channel ends when the program does. */
 static void close_others(const struct settings* s) {
     for (int fd = 0; fd < 1024; fd++) {
         if (fd != 1 && fd != 2 && fd != s->status_fd && fd != s->lifeline) close(fd);
+    }
+}
+
+/* Kills whatever the program left behind: as a subreaper this process inherits every orphan
+ * of the robot's, daemons included (an unsealed robot may start processes; a sealed one
+ * cannot, and its namespace ends with this process anyway). */
+static void end_descendants(void) {
+    for (int round = 0; round < 1000; round++) {
+        int found = 0;
+        DIR* proc = opendir("/proc");
+        for (struct dirent* e; proc != NULL && (e = readdir(proc)) != NULL;) {
+            if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+            char path[300], stat[512];
+            snprintf(path, sizeof path, "/proc/%s/stat", e->d_name);
+            int fd = open(path, O_RDONLY | O_CLOEXEC);
+            if (fd < 0) continue;
+            ssize_t n = read(fd, stat, sizeof stat - 1);
+            close(fd);
+            if (n <= 0) continue;
+            stat[n] = '\0';
+            char* after = strrchr(stat, ')');
+            char state;
+            int parent;
+            if (after == NULL || sscanf(after + 1, " %c %d", &state, &parent) != 2) continue;
+            if (parent == getpid()) {
+                kill((pid_t)atoi(e->d_name), SIGKILL);
+                found++;
+            }
+        }
+        if (proc != NULL) closedir(proc);
+        while (waitpid(-1, NULL, WNOHANG) > 0) {
+        }
+        if (found == 0) return;
     }
 }
 
@@ -367,19 +450,32 @@ int main(int argc, char** argv) {
     if (s.uid >= 0 && setresuid((uid_t)s.uid, (uid_t)s.uid, (uid_t)s.uid) != 0) {
         fail("setting the robot's user");
     }
-    /* No process of the robot may read this one's memory or descriptors. */
+    /* No process of the robot may read this one's memory or descriptors; every process the
+     * robot starts, and that outlives its parent, becomes this one's child. */
     prctl(PR_SET_DUMPABLE, 0);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
 
     /* A descriptor closed on exec tells whether the program started: it reads EOF then, and
      * why it did not otherwise. */
+    int passed[2] = {-1, -1};
+    if (s.receive) receive_descriptors(s.status_fd, passed);
     int started[2];
     if (pipe2(started, O_CLOEXEC) != 0) fail("pipe");
+    for (int i = 0; i < 2; i++) {
+        int high = fcntl(started[i], F_DUPFD_CLOEXEC, HIGH_FD);
+        if (high < 0) fail("pipe");
+        close(started[i]);
+        started[i] = high;
+    }
     pid_t program = fork();
     if (program < 0) fail("fork");
     if (program == 0) {
         close(started[0]);
         child_fd = started[1];
         sigprocmask(SIG_UNBLOCK, &child, NULL);
+        if (s.receive && (dup2(passed[0], CHANNEL_FD) < 0 || dup2(passed[1], AREA_FD) < 0)) {
+            fail("placing the robot's channel");
+        }
         seal(&s);
         execv(s.program[0], s.program);
         fail(s.program[0]);
@@ -399,6 +495,7 @@ int main(int argc, char** argv) {
     }
     close_others(&s);
     int status = await_program(&s, program);
+    end_descendants();
     say("status %d", status);
     send_report(s.report);
     return 0;

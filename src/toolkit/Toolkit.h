@@ -221,7 +221,10 @@ TOUCHLINE_API void sendMessage(const Bot* bot, const char* message); /* to robot
 TOUCHLINE_API void broadcastMessage(const char* message); /* one message to each teammate */
 
 /* Ends the step: delivers what was queued, lets the simulator advance one step, then refreshes
-   the world and the events. When the match ends it does not return: run() is unwound. */
+   the world and the events. When the match ends it does not return: run() is unwound (in C++,
+   by an exception). Never catch everything around execute() (catch (...) in C++): a run()
+   that swallows the end and calls execute() again is stopped at once, as "did not stop at
+   the end of the match". */
 TOUCHLINE_API void execute(void);
 
 /* Runs up to times steps, stopping right after a step with a round finish; runs exactly one

@@ -30,6 +30,7 @@ import touchline.host.match.Summary;
 import touchline.host.match.Visible;
 import touchline.host.physics.World;
 import touchline.host.robot.Team;
+import touchline.host.sandbox.LibraryFiles;
 import touchline.host.sandbox.Sandbox;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
@@ -868,9 +869,15 @@ public final class MatchCommand {
     /** Every library must be a readable file; whether it is a strategy library, loading tells. */
     private static void check(List<Path> libraries) throws UsageException {
         for (Path library : libraries) {
-            if (!Files.exists(library)) throw new UsageException("no such file: " + library);
+            String shown = Visible.line(library.toString());
+            if (!Files.exists(library)) throw new UsageException("no such file: " + shown);
             if (!Files.isRegularFile(library) || !Files.isReadable(library)) {
-                throw new UsageException("not a readable file: " + library);
+                throw new UsageException("not a readable file: " + shown);
+            }
+            String unfit = LibraryFiles.unfit(library);
+            if (unfit != null) {
+                throw new UsageException("not a strategy library: " + shown + " ("
+                        + Visible.line(unfit) + ")");
             }
         }
     }

@@ -35,11 +35,18 @@ public final class FaultyStrategyTest {
             new Fault("stack-overflow", 200, "crashed", "SIG(SEGV|BUS)( in .*)?", ""),
             new Fault("exit-0", 200, "crashed", "exited with status 0", ""),
             new Fault("exit-3", 200, "crashed", "exited with status 3", ""),
+            new Fault("exit-137", 200, "crashed", "exited with status 137", ""),
             new Fault("throwing-constructor", 200, "crashed", "SIGABRT", ""),
             new Fault("throw-from-run", 200, "failed", "strategy stopped: a fault in run", ""),
             new Fault("loop", 200, "stopped", "no answer within 1500 ms", "--watchdog-ms 1500"),
             new Fault("huge-print", 100, "finished", "", ""),
-            new Fault("many-views", 40, "finished", "", ""));
+            new Fault("many-views", 40, "finished", "", ""),
+            new Fault("swallow-end", 200, "stopped", "did not stop at the end of the match: "
+                    + "does run\\(\\) catch everything around execute\\(\\)\\?", ""),
+            new Fault("close-descriptors", 200, "stopped", "closed its channel to the match", ""),
+            new Fault("report-fifo", 200, "crashed", "SIGSEGV \\(no crash report\\)", ""),
+            new Fault("report-zero", 200, "crashed", "SIGSEGV \\(no crash report\\)", ""),
+            new Fault("output-flood", 100, "finished", "", ""));
 
     /** What one run of the launcher left. */
     record Run(int status, String out, String err, List<String> replay, Path work, Path temp) {}
@@ -77,6 +84,11 @@ public final class FaultyStrategyTest {
         if (fault.key().equals("huge-print")) {
             equal((double) fault.steps() - 30 + 1, faulty.get("droppedPrints"), "cut prints");
             check(run.replay().stream().allMatch(l -> l.length() < 64 * 1024), "short lines");
+        }
+        if (fault.key().equals("output-flood")) {
+            List<String> cut = run.err().lines().filter(l -> l.contains("[line cut at")).toList();
+            equal(1, cut.size(), "one line cut");
+            check(cut.get(0).length() < 4200, "a cut line is short: " + cut.get(0).length());
         }
         if (fault.key().equals("many-views")) {
             equal((fault.steps() - 30 + 1) * (10000.0 - 512), faulty.get("droppedViews"),

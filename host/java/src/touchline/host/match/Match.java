@@ -61,8 +61,11 @@ public final class Match {
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
     /** How long the match sleeps at most before it looks at every robot again. */
     private static final long WAIT_SLICE_NANOS = 20_000_000L;
-    /** How long a robot whose channel ended may take to be known dead before it is stopped. */
-    private static final long DEATH_GRACE_MILLIS = 1000;
+    /**
+     * How long a robot whose channel ended may take to be told dead (by its first process)
+     * before it is taken to have closed its channel, and stopped.
+     */
+    private static final long DEATH_GRACE_NANOS = 1_000_000_000L;
 
     /** What arrived from a robot and is written after the step it looked at. */
     private record Output(long time, DebugConsole.Output output) {}
@@ -80,11 +83,14 @@ public final class Match {
         /** The time of the last step sent, and when it was sent (System.nanoTime). */
         long stepTime;
         long stepSentAt;
-        /** Steps sent, and the thinking time spent on them, in nanoseconds. */
+        /** Steps sent, and the thinking time charged for them, in nanoseconds. */
         long stepsSent;
         long thinking;
         /** When the robot said it answered last (its clock): the pacer's hint. */
         long answeredAt;
+        /** When its channel ended (System.nanoTime, 0: open), and the last step sent then. */
+        long channelEnded;
+        int stepAtChannelEnd;
         boolean loaded;
         boolean playing;
         boolean arrived;
@@ -393,17 +399,21 @@ public final class Match {
         if (waiter == null) return;
         Duration wait = config.deadline != null ? config.deadline : config.watchdog;
         long limit = stepOpened + wait.toNanos();
+        long charged = stepOpened;
+        List<Seat> missing = List.of();
         while (!interrupted) {
             waiter.begin();
             long now = System.nanoTime();
-            List<Seat> missing = new ArrayList<>(seats.size());
+            charge(missing, now - charged);
+            charged = now;
+            missing = new ArrayList<>(seats.size());
             for (Seat seat : seats) {
                 if (!seat.playing || seat.arrived) continue;
                 receive(seat);
-                if (seat.playing && !seat.arrived && !overdrawn(seat, now)) missing.add(seat);
+                if (seat.playing && !seat.arrived && !overdrawn(seat)) missing.add(seat);
             }
             if (missing.isEmpty()) return;
-            long left = Math.min(limit, bankLimit(missing)) - now;
+            long left = Math.min(limit, bankLimit(missing, now)) - now;
             if (left <= 0) return;
             List<Seat> wakers = pacer.wakers(missing, now);
             if (wakers == null) {
@@ -422,9 +432,20 @@ public final class Match {
         }
     }
 
-    /** Whether the robot has spent its time bank by now; if so it is stopped. */
-    private boolean overdrawn(Seat seat, long now) {
-        if (seat.thinking + (now - seat.stepSentAt) <= allowance(seat)) return false;
+    /**
+     * Charges the robots the match waited for with the time it waited, shared among them: a
+     * robot's thinking time is the time by which it held the match up, not the time it spent
+     * queueing for a core behind the others.
+     */
+    private static void charge(List<Seat> waited, long nanos) {
+        if (waited.isEmpty() || nanos <= 0) return;
+        long share = nanos / waited.size();
+        for (Seat seat : waited) seat.thinking += share;
+    }
+
+    /** Whether the robot has spent its time bank; if so it is stopped. */
+    private boolean overdrawn(Seat seat) {
+        if (seat.thinking <= allowance(seat)) return false;
         stop(seat, "time bank spent at step " + seat.stepTime + " (" + config.timeBank.toMillis()
                 + " ms, and " + config.timePerStep.toMillis() + " ms a step)");
         return true;
@@ -436,11 +457,15 @@ public final class Match {
         return config.timeBank.toNanos() + steps * perStep;
     }
 
-    /** The time at which the first of these robots would overdraw its time bank. */
-    private long bankLimit(List<Seat> missing) {
+    /**
+     * The time at which the first of these robots would overdraw its time bank, if the match
+     * went on waiting for them all.
+     */
+    private long bankLimit(List<Seat> missing, long now) {
         long first = Long.MAX_VALUE;
         for (Seat seat : missing) {
-            first = Math.min(first, seat.stepSentAt + allowance(seat) - seat.thinking + 1);
+            long left = Math.min(allowance(seat) - seat.thinking, Long.MAX_VALUE / 64);
+            first = Math.min(first, now + left * missing.size() + 1);
         }
         return first;
     }
@@ -471,8 +496,6 @@ public final class Match {
                 throw new Wire.BrokenMessage("orders for step " + orders.time()
                         + " when it was sent step " + seat.stepTime);
             }
-            long now = System.nanoTime();
-            seat.thinking += now - seat.stepSentAt;
             pacer.answered(seat, seat.area().answerTime());
             keep(seat, orders.time(), orders.output());
             seat.move = orders.move();
@@ -618,7 +641,9 @@ public final class Match {
 
     /**
      * The robot's channel has ended (how: "" if it simply closed, else how the robot broke
-     * it): unless the robot said how it ended, its process died, or it closed the channel.
+     * it): unless the robot said how it ended, its process died (its first process tells how)
+     * or it closed the channel and lives on: it answered a step sent since, or was not told
+     * dead within a second.
      */
     private void gone(Seat seat, String how) {
         if (seat.playing && !seat.arrived) takeOrders(seat);
@@ -635,12 +660,18 @@ public final class Match {
             release(seat);
             return;
         }
-        String death = seat.process.death(config.crashFolder, DEATH_GRACE_MILLIS);
-        if (death == null) {
-            stop(seat, "closed its channel to the match");
-        } else {
+        long now = System.nanoTime();
+        if (seat.channelEnded == 0) {
+            seat.channelEnded = now;
+            seat.stepAtChannelEnd = seat.stepNumber;
+        }
+        String death = seat.process.death(config.crashFolder);
+        if (death != null) {
             end(seat, RobotOutcome.Ending.CRASHED, death);
             release(seat);
+        } else if (seat.taken > seat.stepAtChannelEnd
+                || now - seat.channelEnded > DEATH_GRACE_NANOS) {
+            stop(seat, "closed its channel to the match");
         }
     }
 

@@ -170,9 +170,9 @@ public final class MatchConfig {
     }
 
     /**
-     * A robot's thinking time for the whole match (from each step it is sent to its answer):
-     * bank, plus timePerStep for every step it has been sent. A robot that spends it is
-     * stopped, so that no robot can stretch a match.
+     * A robot's thinking time for the whole match (the time the match waits for it, shared
+     * among the robots it waits for at once): bank, plus timePerStep for every step it has
+     * been sent. A robot that spends it is stopped, so that no robot can stretch a match.
      */
     public MatchConfig timeBank(Duration bank, Duration timePerStep) {
         this.timeBank = bank;

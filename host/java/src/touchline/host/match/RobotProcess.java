@@ -54,12 +54,13 @@ final class RobotProcess {
     /** The most of a crash report the match reads. */
     private static final int REPORT_LIMIT = 1 << 20;
     /**
-     * Descriptors of the robot: 0 its channel, 1 and 2 its output, 3 and 5 its first process's
-     * status and lifeline, 4 its area.
+     * Descriptors of the robot's first process: 0 its lifeline, 1 and 2 the robot's output, 3
+     * the socket it reports on, and on which it receives the robot's channel and area, which
+     * its program gets as 0 and 4.
      */
+    private static final int LIFELINE_FD = 0;
     private static final int STATUS_FD = 3;
     private static final int AREA_FD = 4;
-    private static final int LIFELINE_FD = 5;
 
     /**
      * A class-data archive of the robot JVM's classes, made by the build (property
@@ -86,6 +87,10 @@ final class RobotProcess {
     private int waitStatus = -1;
     private boolean exited;
     private boolean ended;
+    /** Whether the first process has told how the robot ended (or has itself ended). */
+    private boolean told;
+    /** The signal the JVM's crash banner named, in case its crash report cannot be read. */
+    private volatile String bannerSignal;
     private Thread forwarder;
 
     private RobotProcess(int id, Path library, Sandbox.Limits limits, int pid, int lifeline,
@@ -113,49 +118,54 @@ final class RobotProcess {
         Sandbox.Robot sealed = new Sandbox.Robot(id - 1, program, readable, limits);
 
         int memory = Native.memory("touchline-robot-" + id, RobotArea.BYTES);
-        int[] control;
-        int[] output;
-        int[] status;
-        int[] lifeline;
+        int[] control = null;
+        int[] output = null;
+        int[] status = null;
+        int[] lifeline = null;
         RobotArea area;
+        int pid;
         try {
             area = new RobotArea(Native.map(memory, RobotArea.BYTES));
             control = Native.socketPair();
             output = Native.pipe();
-            status = Native.pipe();
+            status = Native.socketPair();
             lifeline = Native.pipe();
-        } catch (IOException e) {
-            Native.close(memory);
-            throw e;
-        }
-        int pid;
-        try {
             pid = Native.spawn(sandbox.command(sealed, STATUS_FD, LIFELINE_FD, unsealedReport)
                     .toArray(String[]::new), environment(),
-                    new int[] {control[1], output[1], output[1], status[1], memory, lifeline[0]});
+                    new int[] {lifeline[0], output[1], output[1], status[1]});
         } catch (IOException | RuntimeException e) {
-            Native.close(control[0]);
-            Native.close(output[0]);
-            Native.close(status[0]);
-            Native.close(lifeline[1]);
-            throw e;
-        } finally {
-            Native.close(control[1]);
-            Native.close(output[1]);
-            Native.close(status[1]);
-            Native.close(lifeline[0]);
+            for (int[] pair : new int[][] {control, output, status, lifeline}) {
+                if (pair != null) {
+                    Native.close(pair[0]);
+                    Native.close(pair[1]);
+                }
+            }
             Native.close(memory);
+            throw e;
         }
+        Native.close(output[1]);
+        Native.close(status[1]);
+        Native.close(lifeline[0]);
+        try {
+            // Handed over now, not inherited: no process but the robot's own holds them.
+            Native.sendDescriptors(status[0], new int[] {control[1], memory});
+        } catch (IOException e) {
+            // The robot's first process has gone already: it tells why, or its end does.
+        }
+        Native.close(control[1]);
+        Native.close(memory);
+        int statusFd = status[0];
+        int outputFd = output[0];
         FileDescriptor socket = Native.descriptor(control[0]);
         RobotChannel channel = RobotChannel.open("touchline-robot-channel-" + id, area,
                 Channels.newChannel(new FileInputStream(socket)),
                 Channels.newChannel(new FileOutputStream(socket)), waiter);
         RobotProcess robot = new RobotProcess(id, library, limits, pid, lifeline[1], channel);
-        Thread watcher = new Thread(() -> robot.watch(status[0], waiter),
+        Thread watcher = new Thread(() -> robot.watch(statusFd, waiter),
                 "touchline-robot-status-" + id);
         watcher.setDaemon(true);
         watcher.start();
-        robot.forwarder = new Thread(() -> robot.forwardOutput(output[0]),
+        robot.forwarder = new Thread(() -> robot.forwardOutput(outputFd),
                 "touchline-robot-output-" + id);
         robot.forwarder.setDaemon(true);
         robot.forwarder.start();
@@ -213,7 +223,10 @@ final class RobotProcess {
         return channel;
     }
 
-    /** Reads what the robot's first process tells, then reaps the process. */
+    /**
+     * Reads what the robot's first process tells (how the robot ended, then its crash report)
+     * and wakes the match as soon as it is told; then reaps the process.
+     */
     private void watch(int fd, MatchWaiter waiter) {
         try (InputStream in = new FileInputStream(Native.descriptor(fd))) {
             for (String line; (line = line(in)) != null;) {
@@ -232,21 +245,33 @@ final class RobotProcess {
                     }
                 } else if (line.startsWith("report ")) {
                     int length = Integer.parseInt(line.substring("report ".length()));
-                    byte[] bytes = new byte[Math.max(0, Math.min(length, REPORT_LIMIT))];
-                    int read = 0;
-                    // Read by hand: the stream's own bulk reads seek, which a pipe cannot.
-                    for (int n; read < bytes.length
-                            && (n = in.read(bytes, read, bytes.length - read)) > 0;) {
-                        read += n;
-                    }
+                    readReport(in, length);
                     synchronized (lock) {
-                        report.write(bytes, 0, read);
+                        told = true;
                     }
+                    waiter.post();
                 }
             }
         } catch (IOException | NumberFormatException e) {
             // What was told so far is all there is.
         }
+        finishWatch(waiter);
+    }
+
+    /** The crash report's bytes, at most REPORT_LIMIT of them. */
+    private void readReport(InputStream in, int length) throws IOException {
+        byte[] bytes = new byte[Math.max(0, Math.min(length, REPORT_LIMIT))];
+        int read = 0;
+        // Read by hand: the stream's own bulk reads seek, which a pipe cannot.
+        for (int n; read < bytes.length && (n = in.read(bytes, read, bytes.length - read)) > 0;) {
+            read += n;
+        }
+        synchronized (lock) {
+            report.write(bytes, 0, read);
+        }
+    }
+
+    private void finishWatch(MatchWaiter waiter) {
         // Known to have exited before it is reaped, so that kill() never signals a process
         // that has taken its id since.
         Native.awaitExit(pid);
@@ -257,6 +282,7 @@ final class RobotProcess {
         int end;
         synchronized (lock) {
             ended = true;
+            told = true;
             end = lifeline;
             lifeline = -1;
             lock.notifyAll();
@@ -330,11 +356,13 @@ final class RobotProcess {
     /**
      * Why the robot's process ended: the signal (from the crash report, if the JVM wrote one,
      * with the faulting function and source line where the library has debug information) or
-     * its exit status; null if it is still running after waiting millis for it. The crash
-     * report is written into keep, if given.
+     * its exit status; null while its first process has not told it. The crash report is
+     * written into keep, if given.
      */
-    String death(Path keep, long millis) {
-        if (!awaitEnd(millis)) return null;
+    String death(Path keep) {
+        synchronized (lock) {
+            if (!told) return null;
+        }
         int status;
         byte[] bytes;
         String failure;
@@ -345,12 +373,20 @@ final class RobotProcess {
         }
         if (failure != null) return "could not start: " + failure;
         if (status < 0) return "its sandbox ended";
+        try {
+            // The banner, if the JVM printed one, is read by now or never.
+            forwarder.join(1000);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        }
         String reason;
         if (bytes.length > 0) {
             String text = new String(bytes, StandardCharsets.ISO_8859_1);
             reason = fromReport(text);
             if (OUT_OF_MEMORY.matcher(text).find()) reason = outOfMemory() + " (" + reason + ")";
             keepReport(keep, bytes);
+        } else if (bannerSignal != null) {
+            reason = bannerSignal + " (no crash report)";
         } else if ((status & 0x7f) == 0) {
             reason = "exited with status " + ((status >> 8) & 0xff);
         } else {
@@ -454,7 +490,11 @@ final class RobotProcess {
             boolean banner = false;
             for (String line; (line = lines.next()) != null;) {
                 if (banner) {
-                    if (line.startsWith("#")) continue;
+                    if (line.startsWith("#")) {
+                        Matcher signal = REPORT_SIGNAL.matcher(line);
+                        if (signal.find() && bannerSignal == null) bannerSignal = signal.group(1);
+                        continue;
+                    }
                     banner = false;
                 }
                 if (held != null) {

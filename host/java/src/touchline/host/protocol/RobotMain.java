@@ -40,6 +40,7 @@ public final class RobotMain {
         NativeStrategy.prepareRobotProcess(area.forbiddenCallAddress(), area.limitAddress());
         try (channel) {
             RobotServer server = new RobotServer(channel, channel, area);
+            server.haltWhenEndIgnored(() -> Runtime.getRuntime().halt(0));
             try {
                 strategy.load();
             } catch (StrategyLoadException e) {

@@ -49,6 +49,16 @@ public final class RobotServer implements RobotLink {
     private Wire.Start start;
     private volatile Snapshot snapshot;
     private int ended = -1;
+    /** Whether "execute" has told the program once that the match is over. */
+    private volatile boolean endTold;
+    /** Ends a robot process whose program carries on after the end (null: just throw again). */
+    private Runnable halt;
+    /** Whether the program's ending has been sent (its own, or that it ignored the end). */
+    private boolean endingSent;
+    /** How long a program may take to return once told the match is over. */
+    private static final long END_GRACE_MILLIS = 500;
+    private final java.util.concurrent.CountDownLatch endCalled =
+            new java.util.concurrent.CountDownLatch(1);
 
     /** Steps and orders go through area, everything else over the channels. */
     public RobotServer(ReadableByteChannel in, WritableByteChannel out, RobotArea area) {
@@ -68,6 +78,34 @@ public final class RobotServer implements RobotLink {
         Wire.loadFailed(encoder, error.length() > Wire.MAX_REASON_CHARS
                 ? error.substring(0, Wire.MAX_REASON_CHARS) : error);
         encoder.writeTo(out);
+    }
+
+    /**
+     * In a robot process of its own: a program that calls "execute" again after being told
+     * the match is over has caught the end (a C++ catch (...) around execute(), say) and would
+     * loop on: it is reported stopped, and halt ends its process at once.
+     */
+    public void haltWhenEndIgnored(Runnable halt) {
+        this.halt = halt;
+        // Started now, before the strategy runs: it may leave no room for a thread later.
+        Thread watch = new Thread(this::watchTheEnd, "touchline-robot-end");
+        watch.setDaemon(true);
+        watch.start();
+    }
+
+    /**
+     * Watches that the program returns soon after it was told the match is over; one that has
+     * not (it caught the end and plays on, in native code where "execute" no longer reaches
+     * the host) is reported and its process ended.
+     */
+    private void watchTheEnd() {
+        try {
+            endCalled.await();
+            Thread.sleep(END_GRACE_MILLIS);
+        } catch (InterruptedException e) {
+            return;
+        }
+        endIgnored();
     }
 
     /** Waits for the start and the kick-off step; false when the match ended first. */
@@ -122,12 +160,16 @@ public final class RobotServer implements RobotLink {
         if (reason.length() > Wire.MAX_REASON_CHARS) {
             reason = reason.substring(0, Wire.MAX_REASON_CHARS);
         }
-        try {
-            encoder.clear();
-            Wire.ended(encoder, ending, reason, snapshot.time(), debug.take());
-            encoder.writeTo(out);
-        } catch (IOException e) {
-            // The match is gone.
+        synchronized (this) {
+            if (endingSent) return;
+            endingSent = true;
+            try {
+                encoder.clear();
+                Wire.ended(encoder, ending, reason, snapshot.time(), debug.take());
+                encoder.writeTo(out);
+            } catch (IOException e) {
+                // The match is gone.
+            }
         }
     }
 
@@ -149,7 +191,10 @@ public final class RobotServer implements RobotLink {
 
     @Override
     public void execute(double move, double turn, List<Message> messages) {
-        if (ended >= 0) throw endOf(ended);
+        if (ended >= 0) {
+            if (endTold && ended == Wire.END_MATCH_OVER && halt != null) endIgnored();
+            throw endOf(ended);
+        }
         encoder.clear();
         Wire.orders(encoder, snapshot.time(), move, turn, messages, debug.take());
         area.answer(encoder.written(), stepNumber);
@@ -158,7 +203,28 @@ public final class RobotServer implements RobotLink {
         throw endOf(ended);
     }
 
+    private void endIgnored() {
+        synchronized (this) {
+            if (endingSent) return;
+            endingSent = true;
+            try {
+                Encoder ending = new Encoder();
+                Wire.ended(ending, Wire.ENDED_STOPPED, "did not stop at the end of the match: "
+                        + "does run() catch everything around execute()?", snapshot.time(),
+                        debug.take());
+                ending.writeTo(out);
+            } catch (IOException e) {
+                // The match is gone.
+            }
+        }
+        halt.run();
+    }
+
     private RuntimeException endOf(int why) {
+        if (why == Wire.END_MATCH_OVER && !endTold) {
+            endTold = true;
+            endCalled.countDown();
+        }
         return why == Wire.END_STOPPED ? new RobotStoppedException(start.robotId())
                                        : new MatchOverException();
     }

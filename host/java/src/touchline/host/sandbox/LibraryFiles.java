@@ -77,6 +77,97 @@ public final class LibraryFiles {
 
     private record Dynamic(List<String> needed, String rpath, String runpath) {}
 
+    /** The entry points every strategy library exports. */
+    private static final List<String> ENTRY_POINTS =
+            List.of("adapterInit", "adapterRun", "adapterClearup");
+    private static final int EM_X86_64 = 62;
+    private static final int EM_AARCH64 = 183;
+    private static final int ET_DYN = 3;
+    private static final int SHT_DYNSYM = 11;
+
+    /**
+     * Why the file cannot be a strategy library this host can load, with a hint where one
+     * helps; null when it looks like one (a 64-bit shared library for this machine that
+     * exports the three entry points, as far as its section headers tell). Reads the file
+     * without loading it.
+     */
+    public static String unfit(Path file) {
+        try (FileChannel in = FileChannel.open(file)) {
+            long size = in.size();
+            if (size < 64) return "not a shared library";
+            ByteBuffer header = bytes(in, 0, 64, size);
+            if (header.get(0) == 'M' && header.get(1) == 'Z') {
+                return "this is a " + windowsKind(in, header, size) + "Windows DLL; build the "
+                        + "Linux library (lib...so) with touchline_add_strategy on Linux and "
+                        + "play that";
+            }
+            if (header.getInt(0) != 0x464c457f) return "not a shared library (not an ELF file)";
+            if (header.get(4) == 1) return "a 32-bit library; the host needs a 64-bit one";
+            if (header.get(4) != 2 || header.get(5) != 1) return "not a 64-bit little-endian ELF";
+            if ((header.getShort(16) & 0xffff) != ET_DYN) {
+                return "not a shared library (an ELF file of another kind)";
+            }
+            int machine = header.getShort(18) & 0xffff;
+            int own = System.getProperty("os.arch").equals("aarch64") ? EM_AARCH64 : EM_X86_64;
+            if (machine != own) return "a library for another kind of machine";
+            List<String> missing = missingEntryPoints(in, header, size);
+            if (!missing.isEmpty()) {
+                return "lacks the entry point" + (missing.size() > 1 ? "s " : " ")
+                        + String.join(", ", missing) + " (is it built with "
+                        + "touchline_add_strategy?)";
+            }
+            return null;
+        } catch (IOException | RuntimeException e) {
+            return "cannot be read as a library: " + (e.getMessage() == null ? e : e.getMessage());
+        }
+    }
+
+    /** "32-bit " or "64-bit " for a Windows DLL built for x86, as its PE header says. */
+    private static String windowsKind(FileChannel in, ByteBuffer header, long size) {
+        try {
+            ByteBuffer pe = bytes(in, header.getInt(0x3c) & 0xffffffffL, 6, size);
+            if (pe.getInt(0) != 0x00004550) return "";
+            int machine = pe.getShort(4) & 0xffff;
+            return machine == 0x14c ? "32-bit " : machine == 0x8664 ? "64-bit " : "";
+        } catch (IOException e) {
+            return "";
+        }
+    }
+
+    /**
+     * The entry points missing from the dynamic symbol table; none when the file has no
+     * section headers to tell (loading it will).
+     */
+    private static List<String> missingEntryPoints(FileChannel in, ByteBuffer header, long size)
+            throws IOException {
+        long shoff = header.getLong(40);
+        int shentsize = header.getShort(58) & 0xffff;
+        int shnum = header.getShort(60) & 0xffff;
+        if (shoff == 0 || shnum == 0 || shentsize < 64) return List.of();
+        ByteBuffer sections = bytes(in, shoff, (long) shentsize * shnum, size);
+        List<String> missing = new ArrayList<>(ENTRY_POINTS);
+        for (int i = 0; i < shnum; i++) {
+            int at = i * shentsize;
+            if (sections.getInt(at + 4) != SHT_DYNSYM) continue;
+            long offset = sections.getLong(at + 24);
+            long length = Math.min(sections.getLong(at + 32), MAX_TABLE);
+            int link = sections.getInt(at + 40);
+            if (link < 0 || link >= shnum) return List.of();
+            int linkAt = link * shentsize;
+            ByteBuffer names = bytes(in, sections.getLong(linkAt + 24),
+                    Math.min(sections.getLong(linkAt + 32), MAX_TABLE), size);
+            ByteBuffer symbols = bytes(in, offset, length / 24 * 24, size);
+            for (int s = 0; s + 24 <= symbols.limit(); s += 24) {
+                // Defined symbols only: an undefined one has section index 0.
+                if ((symbols.getShort(s + 6) & 0xffff) == 0) continue;
+                String name = string(names, symbols.getInt(s) & 0xffffffffL);
+                if (name != null) missing.remove(name);
+            }
+            return missing;
+        }
+        return List.of();
+    }
+
     private static Dynamic read(Path file) throws IOException {
         try (FileChannel in = FileChannel.open(file)) {
             long size = in.size();

@@ -23,6 +23,9 @@ public final class Native {
     /** A connected pair of stream sockets, closed on exec. */
     public static native int[] socketPair() throws IOException;
 
+    /** Sends the descriptors over a Unix socket: the process at its other end gets its own. */
+    public static native void sendDescriptors(int socket, int[] fds) throws IOException;
+
     /** A pipe, read end first, closed on exec. */
     public static native int[] pipe() throws IOException;
 

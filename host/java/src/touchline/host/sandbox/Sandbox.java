@@ -123,7 +123,7 @@ public final class Sandbox {
         // The trial's first process reports on stdout: "started" and "status 0" when its
         // robot, sealed like any other, ran. Its lifeline is its stdin.
         List<String> command = trial.sealedCommand(new Robot(0, List.of(init.toString(),
-                "--check"), List.of(), Limits.DEFAULT), "/dev/null", 1, 0);
+                "--check"), List.of(), Limits.DEFAULT), "/dev/null", 1, 0, false);
         try {
             Process process = new ProcessBuilder(command).redirectErrorStream(true).start();
             byte[] output;
@@ -168,18 +168,20 @@ public final class Sandbox {
     }
 
     /**
-     * The command that starts a robot: its first process, which reports on the descriptor
-     * statusFd and lives as long as the descriptor lifelineFd is open, and the robot's
-     * program. unsealedReport: where the program's crash report is written when the robot is
-     * not sealed (a sealed robot writes it into its private /tmp).
+     * The command that starts a robot: its first process, which receives the robot's channel
+     * and area on the socket statusFd and then reports there, and lives as long as the
+     * descriptor lifelineFd is open; and the robot's program. unsealedReport: where the
+     * program's crash report is written when the robot is not sealed (a sealed robot writes
+     * it into its private /tmp).
      */
     public List<String> command(Robot robot, int statusFd, int lifelineFd, Path unsealedReport) {
         if (init == null) throw new IllegalStateException("touchline-robot-init is not known");
-        if (sealed) return sealedCommand(robot, SEALED_REPORT, statusFd, lifelineFd);
+        if (sealed) return sealedCommand(robot, SEALED_REPORT, statusFd, lifelineFd, true);
         List<String> command = new ArrayList<>();
         command.add(init.toString());
-        command.addAll(List.of("--status-fd", Integer.toString(statusFd), "--lifeline",
-                Integer.toString(lifelineFd), "--report", unsealedReport.toString(), "--"));
+        command.addAll(List.of("--receive", "--status-fd", Integer.toString(statusFd),
+                "--lifeline", Integer.toString(lifelineFd), "--report",
+                unsealedReport.toString(), "--"));
         command.addAll(robot.program());
         return command;
     }
@@ -190,7 +192,7 @@ public final class Sandbox {
     }
 
     private List<String> sealedCommand(Robot robot, String report, int statusFd,
-            int lifelineFd) {
+            int lifelineFd, boolean receive) {
         boolean root = Native.userId() == 0;
         List<String> c = new ArrayList<>();
         c.add(bwrap.toString());
@@ -244,6 +246,7 @@ public final class Sandbox {
         c.addAll(List.of("--remount-ro", "/"));
         c.add("--");
         c.add(init.toString());
+        if (receive) c.add("--receive");
         c.addAll(List.of("--status-fd", Integer.toString(statusFd), "--lifeline",
                 Integer.toString(lifelineFd), "--filter", "--report", report));
         Path guard = init.resolveSibling(GUARD);

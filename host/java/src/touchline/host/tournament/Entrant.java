@@ -9,6 +9,7 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import touchline.host.MatchCommand;
+import touchline.host.sandbox.LibraryFiles;
 
 /**
  * One team of a tournament: a name and one strategy library per robot. Given on the command
@@ -39,11 +40,20 @@ record Entrant(String name, List<Path> robots) {
     static Entrant of(Path file, int robots) throws BadEntrant {
         if (!Files.isRegularFile(file)) throw new BadEntrant("no such file: " + file);
         if (isLibrary(file)) {
+            library(file);
             List<Path> team = new ArrayList<>();
             for (int i = 0; i < robots; i++) team.add(file.toAbsolutePath().normalize());
             return new Entrant(MatchCommand.robotName(file), team);
         }
         return teamFile(file);
+    }
+
+    /** Checks before the first match that the file can be a strategy library. */
+    private static void library(Path file) throws BadEntrant {
+        String unfit = LibraryFiles.unfit(file);
+        if (unfit != null) {
+            throw new BadEntrant("not a strategy library: " + file + " (" + unfit + ")");
+        }
     }
 
     /** A library is an ELF (Linux) or PE (Windows) file; anything else is read as a team file. */
@@ -93,6 +103,11 @@ record Entrant(String name, List<Path> robots) {
                     }
                     if (!Files.isRegularFile(library)) {
                         throw new BadEntrant(where + "no such library: " + library);
+                    }
+                    try {
+                        library(library);
+                    } catch (BadEntrant e) {
+                        throw new BadEntrant(where + e.getMessage());
                     }
                     robots.add(library);
                 }
