@@ -11,7 +11,7 @@ file(MAKE_DIRECTORY "${WORK}/found" "${WORK}/artifacts")
 # next; LeakSanitizer still checks at exit, when anything a library copy left behind has no
 # owner any more.
 execute_process(
-    COMMAND "${FUZZER}" -max_total_time=${SECONDS} -timeout=10 -max_len=2048 -detect_leaks=0
+    COMMAND "${FUZZER}" -max_total_time=${SECONDS} -timeout=10 -max_len=512 -detect_leaks=0
             -print_final_stats=1 "-artifact_prefix=${WORK}/artifacts/" "${WORK}/found" "${CORPUS}"
             "${REGRESSIONS}"
     RESULT_VARIABLE result)

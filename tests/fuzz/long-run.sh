@@ -17,7 +17,7 @@ log="$work/run.log"
 echo "fuzzing the library for $runs inputs (log: $log)"
 start=$(date +%s)
 # -detect_leaks=0 as in tests/fuzz/ShortRun.cmake: LeakSanitizer checks at exit.
-"$fuzzer" -runs="$runs" -timeout=10 -max_len=2048 -detect_leaks=0 -print_final_stats=1 \
+"$fuzzer" -runs="$runs" -timeout=10 -max_len=512 -detect_leaks=0 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/found" "$here/corpus" "$here/regressions" >"$log" 2>&1
 status=$?
 seconds=$(($(date +%s) - start))

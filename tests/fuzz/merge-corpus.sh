@@ -12,7 +12,7 @@ mkdir -p "$found"
 merged=$(mktemp -d)
 trap 'rm -rf "$merged"' EXIT INT TERM
 "$build/tests/fuzz/library_fuzz" -merge=1 -use_counters=0 -detect_leaks=0 -timeout=10 \
-    -max_len=2048 "$merged" "$here/corpus" "$found"
+    -max_len=512 "$merged" "$here/corpus" "$found"
 rm -f "$here/corpus"/*
 cp "$merged"/* "$here/corpus/"
 echo "tests/fuzz/corpus: $(ls "$here/corpus" | wc -l) inputs, $(du -sk "$here/corpus" | cut -f1) KiB"
