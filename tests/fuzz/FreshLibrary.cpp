@@ -55,6 +55,8 @@ FreshLibrary::~FreshLibrary() {
     const size_t count = static_cast<size_t>(stop - start);
     if (count > kCounterSpace) fail("the library has more coverage counters than", "kCounterSpace");
     std::memcpy(libraryCounters, start, count);
+    // The library's global destructors, which it keeps to itself (LibrarySupport.cpp).
+    reinterpret_cast<void (*)()>(resolve("fuzzRunExitHandlers"))();
     dlclose(handle_);
     // Still loaded (something pinned it), the next input would meet this input's state.
     if (stillLoaded(path_)) fail("the library stayed loaded", path_);

@@ -16,12 +16,9 @@ log="$work/run.log"
 
 echo "fuzzing the library for $runs inputs (log: $log)"
 start=$(date +%s)
-# -detect_leaks=0 as in tests/fuzz/ShortRun.cmake: LeakSanitizer checks at exit. The loader
-# keeps about a kilobyte of bookkeeping per load of the library, so a million inputs grow the
-# process by about 1 GB besides AddressSanitizer's quarantine of freed memory (256 MB): the
-# memory limit is raised above libFuzzer's 2 GB accordingly.
-"$fuzzer" -runs="$runs" -timeout=10 -max_len=512 -detect_leaks=0 -rss_limit_mb=4096 \
-    -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
+# -detect_leaks=0 as in tests/fuzz/ShortRun.cmake: LeakSanitizer checks at exit.
+"$fuzzer" -runs="$runs" -timeout=10 -max_len=512 -detect_leaks=0 -print_final_stats=1 \
+    -artifact_prefix="$work/artifacts/" \
     "$work/found" "$here/corpus" "$here/regressions" >"$log" 2>&1
 status=$?
 seconds=$(($(date +%s) - start))
