@@ -1,6 +1,7 @@
 # Thin wrappers over CMake. `make test` is the test command; `make demo` plays a demo match;
 # `make install PREFIX=DIR` installs the strategy author's kit. `make dll` builds the strategy
-# DLLs for 32-bit Windows; `make dll-test` runs the suites, cross-built, under Wine.
+# DLLs for 32-bit Windows; `make dll-test` runs the suites, cross-built, under Wine. `make fuzz`
+# fuzzes the library for a million inputs.
 BUILD ?= build
 WIN32_BUILD ?= build-win32
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -8,7 +9,8 @@ CMAKE_ARGS ?=
 PREFIX ?= /usr/local
 WIN32_TOOLCHAIN := $(CURDIR)/cmake/i686-w64-mingw32.cmake
 
-.PHONY: all tools configure build test demo install bench bench-ladder dll dll-tools dll-configure dll-test clean
+.PHONY: all tools configure build test demo install bench bench-ladder fuzz fuzz-corpus dll \
+	dll-tools dll-configure dll-test clean
 
 all: build
 
@@ -79,6 +81,19 @@ bench: build
 # below it; the table goes to $(BUILD)/bench/ladder/table.txt (and into docs/tournaments.md by hand).
 bench-ladder: build
 	bench/ladder.sh $(BUILD)
+
+# The library's fuzz target (tests/fuzz) for a million inputs, each on a freshly loaded library
+# (about half an hour on a quiet 2-core machine, once built; RUNS=n for another count). The count,
+# the time and the rate go into docs/benchmarks.md; a failing input is kept in
+# $(BUILD)/tests/fuzz/long/artifacts, new ones in $(BUILD)/tests/fuzz/long/found.
+fuzz: configure
+	cmake --build $(BUILD) -j $(JOBS) --target touchline_fuzz
+	tests/fuzz/long-run.sh $(BUILD) docs/benchmarks.md
+
+# The committed corpus merged with the long run's finds, minimized (libFuzzer's -merge=1).
+fuzz-corpus: configure
+	cmake --build $(BUILD) -j $(JOBS) --target touchline_fuzz
+	tests/fuzz/merge-corpus.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

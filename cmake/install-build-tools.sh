@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building, testing and playing need, from Debian's packages: CMake and the
-# compiler, JDK 17 (jni.h and the local host), GoogleTest and Google Benchmark, a font for the
-# host's pictures, and Chromium and Node.js for the replay page's browser tests. Packages already
-# installed are left alone, so on a prepared machine this does nothing and costs nothing.
+# compiler, JDK 17 (jni.h and the local host), GoogleTest and Google Benchmark, clang with its
+# runtime libraries (libFuzzer and the sanitizers, in libclang-rt-14-dev) for the fuzz target, a
+# font for the host's pictures, and Chromium and Node.js for the replay page's browser tests.
+# Packages already installed are left alone, so on a prepared machine this does nothing and
+# costs nothing.
 #
 # Exits non-zero if something is missing and cannot be installed (no root, no sudo).
 set -euo pipefail
 
 packages=(cmake g++ make binutils openjdk-17-jdk-headless libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-dejavu-core chromium libpicocli-java parallel bubblewrap
-          libseccomp-dev)
+          libbenchmark-dev clang-14 libclang-rt-14-dev fonts-dejavu-core chromium
+          libpicocli-java parallel bubblewrap libseccomp-dev)
 # Node.js and npm, unless the machine already has them from elsewhere (Debian's npm package
 # would conflict with a Node.js that bundles its own npm).
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then

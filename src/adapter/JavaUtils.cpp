@@ -90,8 +90,9 @@ void callHostVoid(JNIEnv* env, jobject object, const char* name, const char* sig
 // throwing getter leaks nothing.
 template <typename Call>
 jobject callHostObject(JNIEnv* env, jobject object, const char* name, const char* signature,
-                       Call call) {
+                       Call call, bool* found = nullptr) {
     HostMethod method = JavaUtils::findMethod(env, object, name, signature);
+    if (found != nullptr) *found = static_cast<bool>(method);
     if (!method) return nullptr;
     LocalRef result(env, call(method.id));
     JavaUtils::checkHostException(env);
@@ -151,9 +152,17 @@ jobject JavaUtils::readObject(JNIEnv* env, jobject object, const char* name) {
 }
 
 jobject JavaUtils::readObject(JNIEnv* env, jobject object, const char* name, int index) {
-    return callHostObject(env, object, name, "(I)Ljava/lang/Object;", [&](jmethodID m) {
-        return env->functions->CallObjectMethod(env, object, m, static_cast<jint>(index));
-    });
+    return readObject(env, object, name, index, nullptr);
+}
+
+jobject JavaUtils::readObject(JNIEnv* env, jobject object, const char* name, int index,
+                              bool* found) {
+    return callHostObject(
+        env, object, name, "(I)Ljava/lang/Object;",
+        [&](jmethodID m) {
+            return env->functions->CallObjectMethod(env, object, m, static_cast<jint>(index));
+        },
+        found);
 }
 
 std::string JavaUtils::readString(JNIEnv* env, jobject object, const char* name) {

@@ -68,6 +68,10 @@ public:
     static jobject readObject(JNIEnv* env, jobject object, const char* name, const char* signature);
     static jobject readObject(JNIEnv* env, jobject object, const char* name);
     static jobject readObject(JNIEnv* env, jobject object, const char* name, int index);
+    // As above; *found tells whether the object has the method at all, which a null result
+    // alone does not (a list may hold null).
+    static jobject readObject(JNIEnv* env, jobject object, const char* name, int index,
+                              bool* found);
     static std::string readString(JNIEnv* env, jobject object, const char* name);
     static jobject readList(JNIEnv* env, jobject object, const char* name);
 

@@ -64,7 +64,11 @@ void updateAction(JNIEnv* env) {
     LocalRef list(env, JavaUtils::readList(env, console.get(), "getActions"));
     const int n = JavaUtils::readInt(env, list.get(), "size");
     for (int i = 0; i < n; ++i) {
-        LocalRef event(env, JavaUtils::readObject(env, list.get(), "get", i));
+        bool listHasGet = false;
+        LocalRef event(env, JavaUtils::readObject(env, list.get(), "get", i, &listHasGet));
+        // A list without "get" gives no event at all, whatever size it claims: stop, rather
+        // than look the method up once for every index up to that size.
+        if (!listHasGet) break;
         // A hole in the host's list is no event: nothing to report for it.
         if (!event) continue;
         createHandler(env, event.get());

@@ -307,6 +307,10 @@ jobject FakeJvm::newLocal(Object* object) {
     if (object == nullptr) return nullptr;
     refs_.push_back(Ref{object, true});
     ++liveRefs_;
+    if (localRefCapacity_ > 0 && liveRefs_ > localRefCapacity_) {
+        violation("more than " + std::to_string(localRefCapacity_) +
+                  " live local references (the newest: " + object->label + ")");
+    }
     return reinterpret_cast<jobject>(&refs_.back());
 }
 
@@ -327,6 +331,17 @@ void FakeJvm::deleteLocal(jobject ref) {
 
 void FakeJvm::violation(const std::string& what) {
     violations_.push_back(what);
+    if (abortOnViolation_) {
+        std::fprintf(stderr, "fake JVM: JNI misuse: %s\n", what.c_str());
+        std::fflush(stderr);
+        std::abort();
+    }
+}
+
+bool FakeJvm::stringFunctionFails(const char* function) {
+    if (!stringFunctionFails_ || !stringFunctionFails_(function)) return false;
+    pending_ = "java.lang.OutOfMemoryError";
+    return true;
 }
 
 bool FakeJvm::checkNoPending(const char* function) {
@@ -414,17 +429,27 @@ Value FakeJvm::invoke(jobject ref, jmethodID id, char kind, va_list args, const 
             case 'D':
                 call.args.push_back(Value::real(va_arg(args, jdouble)));
                 break;
-            default:
-                call.args.push_back(Value::object(deref(va_arg(args, jobject))));
+            default: {
+                jobject ref = va_arg(args, jobject);
+                if (ref != nullptr && !reinterpret_cast<Ref*>(ref)->live) {
+                    violation(std::string(function) + " of " + method->name +
+                              " given a deleted reference as an argument");
+                }
+                call.args.push_back(Value::object(deref(ref)));
                 break;
+            }
         }
     }
-    std::ostringstream text;
-    text << target->label << '.' << method->name << '(';
-    for (size_t i = 0; i < call.args.size(); ++i) text << (i ? ", " : "") << format(call.args[i]);
-    text << ')';
-    call.text = text.str();
-    calls_.push_back(call);
+    if (recordCalls_) {
+        std::ostringstream text;
+        text << target->label << '.' << method->name << '(';
+        for (size_t i = 0; i < call.args.size(); ++i) {
+            text << (i ? ", " : "") << format(call.args[i]);
+        }
+        text << ')';
+        call.text = text.str();
+        calls_.push_back(call);
+    }
     try {
         return method->handler(call.args);
     } catch (const JavaThrow& thrown) {
@@ -442,6 +467,7 @@ jstring FakeJvm::newString(const char* bytes) {
     if (!isModifiedUtf8(bytes)) {
         violation("NewStringUTF given text that is not modified UTF-8: " + hex(bytes));
     }
+    if (stringFunctionFails("NewStringUTF")) return nullptr;
     return static_cast<jstring>(newLocal(&string(bytes)));
 }
 
@@ -456,6 +482,7 @@ const char* FakeJvm::stringChars(jstring s) {
     if (!checkNoPending("GetStringUTFChars")) return nullptr;
     Object* object = use(s, "GetStringUTFChars");
     if (object == nullptr || !object->isString) return nullptr;
+    if (stringFunctionFails("GetStringUTFChars")) return nullptr;
     char* chars = static_cast<char*>(std::malloc(object->bytes.size() + 1));
     std::memcpy(chars, object->bytes.c_str(), object->bytes.size() + 1);
     ++outstandingChars_;

@@ -2,7 +2,8 @@
 // Its function table implements only the JNI functions the library may call; any other slot
 // aborts the test naming the function. Host objects carry methods by name and JNI signature;
 // every host method call is logged in order, live local references are counted, and faults
-// (missing methods, throwing methods, null objects and strings) can be injected.
+// (missing methods, throwing methods, null objects and strings, string functions that run out
+// of memory) can be injected. A fuzz target makes any misuse abort on the spot instead.
 #ifndef TOUCHLINE_TESTS_FAKEJVM_H
 #define TOUCHLINE_TESTS_FAKEJVM_H
 
@@ -144,9 +145,24 @@ public:
     std::vector<std::string> log(const std::string& method) const;  // calls of one method
     void clearLog() { calls_.clear(); }
 
-    // Misuse of JNI seen so far: a call with an exception pending, a dead reference, a method
-    // ID used on another object, a result type that does not match the signature.
+    // Misuse of JNI seen so far: a call with an exception pending, a dead reference (also as an
+    // argument), a method ID used on another object, a result type that does not match the
+    // signature, more live local references than the capacity.
     const std::vector<std::string>& violations() const { return violations_; }
+    // Every violation from now on prints itself and aborts the process, so a fuzzer stops at
+    // the call that misused JNI, with its stack.
+    void abortOnViolation() { abortOnViolation_ = true; }
+    // The live local references allowed at once: JNI guarantees a native method 16 without
+    // EnsureLocalCapacity (which the library never calls). 0, the default, checks nothing.
+    void setLocalRefCapacity(int capacity) { localRefCapacity_ = capacity; }
+    // Whether calls() and log() record host calls (on by default); off saves the formatting.
+    void recordCalls(bool on) { recordCalls_ = on; }
+    // Asked on every NewStringUTF and GetStringUTFChars ("NewStringUTF", "GetStringUTFChars");
+    // true makes the function fail as a JVM out of memory does: it returns null with an
+    // OutOfMemoryError pending.
+    void onStringFunction(std::function<bool(const char* function)> fails) {
+        stringFunctionFails_ = std::move(fails);
+    }
 
     bool exceptionPending() const { return pending_.has_value(); }
     std::string pendingException() const { return pending_.value_or(""); }
@@ -192,6 +208,11 @@ private:
     std::optional<std::string> pending_;
     int missingLookups_ = 0;
     int outstandingChars_ = 0;
+    bool abortOnViolation_ = false;
+    int localRefCapacity_ = 0;
+    bool recordCalls_ = true;
+    std::function<bool(const char*)> stringFunctionFails_;
+    bool stringFunctionFails(const char* function);
 };
 
 }  // namespace fakejvm

@@ -342,6 +342,27 @@ TEST_F(EventsTest, NullElementIsSkippedAndNullTypeIsUnknown) {
     expectClean();
 }
 
+// A list without "get" holds no event, whatever size it claims: the library stops at the
+// first failed lookup rather than look the method up once for every index it claims.
+TEST_F(EventsTest, ListWithoutGetEndsAfterOneLookup) {
+    host.events = {event("tick")};
+    bool reached = false;
+    play([&] {
+        ASSERT_EQ(1, TL(probe, getActionNum)());
+        host.actionList.remove("get", kGet);
+        host.actionList.returns("size", "()I", Value::integer(100000));
+        const int before = jvm.missingMethodLookups();
+        TL(probe, execute)();
+        EXPECT_EQ(1, jvm.missingMethodLookups() - before);
+        EXPECT_EQ(0, TL(probe, getActionNum)());
+        EXPECT_EQ(-1, TL(probe, getActionType)(0));
+        reached = true;
+    });
+    EXPECT_TRUE(reached);
+    EXPECT_FALSE(jvm.exceptionPending());
+    expectClean();
+}
+
 TEST_F(EventsTest, HostExceptionWhileReadingReleasesEveryReference) {
     // The second event's data getter throws.
     auto& hitWall = jvm.object("hitWallEvent")
