@@ -2,7 +2,8 @@
 # Installs what building, testing and playing need, from Debian's packages: CMake and the
 # compiler, JDK 17 (jni.h and the local host), GoogleTest and Google Benchmark, clang with its
 # runtime libraries (libFuzzer and the sanitizers, in libclang-rt-14-dev) for the fuzz target, a
-# font for the host's pictures, and Chromium and Node.js for the replay page's browser tests.
+# font for the host's pictures, bubblewrap and libseccomp for each robot's sandbox, and Chromium
+# and Node.js for the replay page's browser tests.
 # Packages already installed are left alone, so on a prepared machine this does nothing and
 # costs nothing.
 #
