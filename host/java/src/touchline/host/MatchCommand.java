@@ -242,6 +242,10 @@ public final class MatchCommand {
         @Option(names = "--require-sandbox", description = "refuse to play robots unsealed")
         boolean requireSandbox;
 
+        @Option(names = "--end-with-input",
+                description = "end the match when standard input ends (for tournaments)")
+        boolean endWithInput;
+
         @Option(names = "--robot-memory", paramLabel = "MIB", description = "a robot's memory")
         String robotMemory;
 
@@ -267,6 +271,8 @@ public final class MatchCommand {
 
     /** The match being played, for the shutdown hook; and the end of main's work. */
     private static volatile Match current;
+    /** With --end-with-input: the input has ended, and so must every match. */
+    private static volatile boolean inputEnded;
     private static final CountDownLatch DONE = new CountDownLatch(1);
 
     private MatchCommand() {}
@@ -288,7 +294,9 @@ public final class MatchCommand {
         }, "touchline-interrupt"));
         int status;
         try {
+            if (Arrays.asList(args).contains("--end-with-input")) endWithInput();
             status = run(args, System.out, System.err, progress);
+            if (inputEnded && status == 0) status = 143;
         } catch (RuntimeException e) {
             System.err.println(NAME + ": the match failed: " + Summary.oneLine(e));
             status = 1;
@@ -296,6 +304,28 @@ public final class MatchCommand {
         System.out.flush();
         DONE.countDown();
         System.exit(status);
+    }
+
+    /**
+     * --end-with-input: whoever started this match (a tournament) holds its standard input;
+     * when that ends (it ended the match, or it has gone however it went), the match stops at
+     * the step it plays, as when interrupted.
+     */
+    private static void endWithInput() {
+        Thread watch = new Thread(() -> {
+            try {
+                while (System.in.read() >= 0) {
+                    // Whatever is written is ignored: only the end counts.
+                }
+            } catch (IOException e) {
+                // An input that fails has ended too.
+            }
+            inputEnded = true;
+            Match match = current;
+            if (match != null) match.interrupt();
+        }, "touchline-end-with-input");
+        watch.setDaemon(true);
+        watch.start();
     }
 
     static int run(String[] args, PrintStream out, PrintStream err, boolean progress) {
@@ -378,6 +408,7 @@ public final class MatchCommand {
         Match match = new Match(config, players(options.home()), players(options.away()));
         if (!options.echo().isEmpty()) echo.choose(match, options.echo());
         current = match;
+        if (inputEnded) match.interrupt();
         try {
             Map<Integer, String> errors;
             try {

@@ -18,6 +18,7 @@ public final class TournamentTest {
                 .add("table-arithmetic", TournamentTest::tableArithmetic)
                 .add("bad-entrants", TournamentTest::badEntrants)
                 .add("jobs-plan-collect", TournamentTest::jobsPlanCollect)
+                .add("failures-and-ends", TournamentTest::failuresAndEnds)
                 .main(args);
     }
 
@@ -103,6 +104,9 @@ public final class TournamentTest {
             Files.writeString(dir.resolve("bad.team"), "# a team\nname Bad\nrobut libx.so\n");
             Files.writeString(dir.resolve("noname.team"), "robot " + striker + "\n");
             Files.writeString(dir.resolve("nolib.team"), "name X\nrobot missing.so\n");
+            Files.writeString(dir.resolve("text.so"), "not a library\n");
+            Files.writeString(dir.resolve("text.team"), "name T\nrobot text.so\n");
+            Files.writeString(dir.resolve("passwd.team"), "name P\nrobot /etc/passwd\n");
             String[][] cases = {
                     {"bad.team:3: expected \"name TEAM\" or \"robot LIBRARY\", not \"robut "
                             + "libx.so\"", "bad.team", striker, "--matches", "2"},
@@ -110,6 +114,10 @@ public final class TournamentTest {
                             "2"},
                     {"nolib.team:2: no such library: " + dir.resolve("missing.so"),
                             "nolib.team", striker, "--matches", "2"},
+                    {"text.team:2: not a strategy library: " + dir.resolve("text.so")
+                            + " (not a shared library", "text.team", striker, "--matches", "2"},
+                    {"passwd.team:2: not a strategy library: /etc/passwd (not a shared library",
+                            "passwd.team", striker, "--matches", "2"},
                     {"give at least two entrants", striker, "--matches", "2"},
                     {"--matches K is required", striker, still},
                     {"--matches 0 is out of range (1 to 10000)", striker, still, "--matches",
@@ -126,6 +134,61 @@ public final class TournamentTest {
                                 && run.err().indexOf('\n') == run.err().length() - 1,
                         "one line naming \"" + c[0] + "\", got: " + run.err());
                 equal("", run.out(), "nothing on stdout for " + String.join(" ", args));
+            }
+        } finally {
+            deleteTree(dir);
+        }
+    }
+
+    /**
+     * A match that fails (a library that only loading finds broken) is recorded and the
+     * tournament goes on, ending with exit status 1; SIGINT and SIGTERM end the running matches
+     * and write the results so far; SIGKILL leaves the matches to end themselves. Nothing the
+     * tournament started is left running.
+     */
+    static void failuresAndEnds() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-tournament-");
+        try {
+            String sample = Tests.built("sample").toString();
+            String still = Tests.built("still").toString();
+            Run run = tournament(dir, sample, still, Tests.built("unloadable").toString(),
+                    "--matches", "1", "--steps", "50", "--out", "out");
+            equal(1, run.status(), "a tournament with failed matches; stderr: " + run.err());
+            check(run.out().contains("\n2 of 3 matches failed\n"), run.out());
+            check(run.out().contains("failed: touchline-match: not a strategy library: "),
+                    run.out());
+            String results = Files.readString(dir.resolve("out/results.json"));
+            check(results.contains("\"failed\":[{\"index\":2,"), results);
+            check(results.contains("\"home\":\"still\",\"away\":"), "the played match");
+
+            for (String signal : List.of("INT", "TERM", "KILL")) {
+                List<String> command = List.of(Tests.configured("tournament"), sample, still,
+                        "--matches", "2", "--steps", "10000000", "--jobs", "2", "--out",
+                        "ended-" + signal);
+                Process tournament = new ProcessBuilder(command).directory(dir.toFile())
+                        .redirectOutput(dir.resolve(signal + ".out").toFile())
+                        .redirectError(dir.resolve(signal + ".err").toFile()).start();
+                List<ProcessHandle> started = List.of();
+                for (int i = 0; i < 200 && started.size() < 6; i++) {
+                    Thread.sleep(100);
+                    started = tournament.descendants().toList();
+                }
+                check(started.size() >= 6, "two matches of two robots each started: " + started);
+                new ProcessBuilder("kill", "-" + signal, Long.toString(tournament.pid())).start()
+                        .waitFor();
+                check(tournament.waitFor(60, TimeUnit.SECONDS), "the tournament ended");
+                for (ProcessHandle p : started) {
+                    for (int i = 0; i < 100 && p.isAlive(); i++) Thread.sleep(100);
+                    check(!p.isAlive(), "a process of the tournament outlived it after SIG"
+                            + signal + ": " + p.pid());
+                }
+                if (signal.equals("KILL")) continue;
+                equal(signal.equals("INT") ? 130 : 143, tournament.exitValue(), "exit status");
+                String out = Files.readString(dir.resolve(signal + ".out"));
+                check(out.contains("\nInterrupted: 0 of 2 matches played\n"), out);
+                String partial = Files.readString(dir.resolve("ended-" + signal
+                        + "/results.json"));
+                check(partial.contains("\"interrupted\":true"), partial);
             }
         } finally {
             deleteTree(dir);

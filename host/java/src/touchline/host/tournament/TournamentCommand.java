@@ -1,7 +1,6 @@
 package touchline.host.tournament;
 
 import java.io.IOException;
-import java.io.InputStream;
 import java.io.PrintStream;
 import java.io.UncheckedIOException;
 import java.nio.charset.StandardCharsets;
@@ -12,6 +11,9 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.SplittableRandom;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.ExecutionException;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
@@ -22,6 +24,7 @@ import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
 import touchline.host.match.Visible;
+import touchline.host.robot.NativeStrategy;
 import touchline.host.sandbox.Sandbox;
 
 /**
@@ -150,8 +153,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         requireSandbox();
         if (replays && out == null) throw new UsageException("--replays needs --out DIR");
         if (out != null) Files.createDirectories(out);
-        List<MatchOutcome> outcomes = play(schedule);
-        return report(entrants, outcomes);
+        play(schedule, entrants);
+        return report(entrants, schedule.size());
     }
 
     private List<Entrant> entrants() throws Exception {
@@ -252,68 +255,106 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
 
     // ------------------------------------------------------------------ playing
 
-    private List<MatchOutcome> play(List<Pairing> schedule) throws Exception {
+    /** A match that could not be played: which, and why. */
+    record Failure(Pairing pairing, int status, String reason) {
+        Map<String, Object> toJson() {
+            Map<String, Object> m = new LinkedHashMap<>();
+            m.put("index", pairing.index());
+            m.put("home", pairing.home().name());
+            m.put("away", pairing.away().name());
+            m.put("seed", pairing.seed());
+            m.put("status", status);
+            m.put("reason", reason);
+            return m;
+        }
+
+        String line() {
+            return "match " + pairing.index() + " (" + pairing.home().name() + " v "
+                    + pairing.away().name() + ", seed " + pairing.seed() + ") failed: " + reason;
+        }
+    }
+
+    /** What the matches played so far gave; the interruption reads it from another thread. */
+    private final List<MatchOutcome> played = new ArrayList<>();
+    private final List<Failure> failures = new ArrayList<>();
+    private final Set<MatchProcess> running = ConcurrentHashMap.newKeySet();
+    private volatile boolean interrupted;
+
+    /**
+     * Plays the schedule, J matches at a time, each a touchline-match process in a session of
+     * its own: a match that fails is recorded and the tournament goes on. SIGINT or SIGTERM
+     * ends the running matches and writes the results so far; a tournament that dies however
+     * it dies (SIGKILL too) takes its matches with it, since each ends with its standard input.
+     */
+    private void play(List<Pairing> schedule, List<Entrant> entrants) throws Exception {
+        NativeStrategy.loadBridgeLibrary();
         int threads = jobs != null ? jobs : Runtime.getRuntime().availableProcessors();
         ExecutorService pool = Executors.newFixedThreadPool(threads);
         Progress bar = progress ? new Progress(stderr, schedule.size()) : null;
+        CountDownLatch done = new CountDownLatch(1);
+        Thread onSignal = new Thread(() -> {
+            interrupted = true;
+            for (MatchProcess match : running) match.end();
+            for (MatchProcess match : running) match.await(20_000);
+            try {
+                if (done.getCount() > 0) {
+                    if (bar != null) bar.done();
+                    report(entrants, schedule.size());
+                }
+            } catch (IOException e) {
+                stderr.println(NAME + ": " + Visible.line(e.getMessage()));
+            }
+        }, "touchline-tournament-interrupt");
+        Runtime.getRuntime().addShutdownHook(onSignal);
         try {
-            List<Future<MatchOutcome>> futures = new ArrayList<>();
+            List<Future<?>> futures = new ArrayList<>();
             for (Pairing p : schedule) {
                 futures.add(pool.submit(() -> {
-                    MatchOutcome outcome = playOne(p);
+                    if (interrupted) return null;
+                    playOne(p);
                     if (bar != null) bar.advance();
-                    return outcome;
+                    return null;
                 }));
             }
-            List<MatchOutcome> outcomes = new ArrayList<>();
-            for (Future<MatchOutcome> future : futures) {
+            for (Future<?> future : futures) {
                 try {
-                    outcomes.add(future.get());
+                    future.get();
                 } catch (ExecutionException e) {
                     throw e.getCause() instanceof Exception cause ? cause : e;
                 }
             }
             if (bar != null) bar.done();
-            return outcomes;
         } finally {
             pool.shutdownNow();
+            done.countDown();
+            if (!interrupted) Runtime.getRuntime().removeShutdownHook(onSignal);
         }
     }
 
-    private MatchOutcome playOne(Pairing p) throws IOException, InterruptedException {
+    private void playOne(Pairing p) throws IOException, InterruptedException {
         Path folder = replays ? matchFolder(out, p.index()) : null;
         List<String> command = command(p, folder);
         command.add("--json");
-        Process process = new ProcessBuilder(command)
-                .redirectError(ProcessBuilder.Redirect.PIPE).start();
-        process.getOutputStream().close();
-        // Drain stderr beside stdout so that neither pipe fills up and blocks the match.
-        Future<String> errors = Executors.newSingleThreadExecutor(r -> {
-            Thread t = new Thread(r);
-            t.setDaemon(true);
-            return t;
-        }).submit(() -> read(process.getErrorStream()));
-        String json = read(process.getInputStream());
-        int status = process.waitFor();
-        String errorText;
+        command.add("--end-with-input");
+        MatchProcess match = MatchProcess.start(command);
+        running.add(match);
+        MatchProcess.Ended ended;
         try {
-            errorText = errors.get();
-        } catch (ExecutionException e) {
-            errorText = "";
+            ended = match.await(Long.MAX_VALUE);
+        } finally {
+            running.remove(match);
         }
-        if (status != 0) {
-            String last = errorText.strip();
-            int cut = last.lastIndexOf('\n');
-            throw new IOException("match " + p.index() + " (" + p.home().name() + " v "
-                    + p.away().name() + ", seed " + p.seed() + ") failed with status " + status
-                    + (last.isEmpty() ? "" : ": " + last.substring(cut + 1)));
-        }
-        return MatchOutcome.fromSummary(p.index(), JsonText.parse(json));
-    }
-
-    private static String read(InputStream in) throws IOException {
-        try (in) {
-            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+        if (interrupted) return;
+        synchronized (this) {
+            if (ended.status() != 0) {
+                failures.add(new Failure(p, ended.status(), ended.lastLine()));
+                return;
+            }
+            try {
+                played.add(MatchOutcome.fromSummary(p.index(), JsonText.parse(ended.output())));
+            } catch (IllegalArgumentException e) {
+                failures.add(new Failure(p, ended.status(), "its summary: " + e.getMessage()));
+            }
         }
     }
 
@@ -431,18 +472,55 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         return header;
     }
 
+    /**
+     * Prints the table of the matches played and writes results.json and table.txt; says how
+     * many failed (exit status 1), and whether the tournament was interrupted.
+     */
+    private synchronized int report(List<Entrant> entrants, int planned) throws IOException {
+        List<MatchOutcome> outcomes = new ArrayList<>(played);
+        outcomes.sort((a, b) -> Integer.compare(a.index(), b.index()));
+        List<Failure> failed = new ArrayList<>(failures);
+        failed.sort((a, b) -> Integer.compare(a.pairing().index(), b.pairing().index()));
+        StringBuilder notes = new StringBuilder();
+        if (interrupted) {
+            notes.append("\nInterrupted: ").append(outcomes.size()).append(" of ").append(planned)
+                    .append(" matches played\n");
+        }
+        if (!failed.isEmpty()) {
+            notes.append("\n").append(failed.size()).append(" of ").append(planned)
+                    .append(failed.size() == 1 ? " match" : " matches").append(" failed\n");
+            for (Failure f : failed) notes.append("  ").append(Visible.line(f.line())).append('\n');
+        }
+        Map<String, Object> extra = new LinkedHashMap<>();
+        if (interrupted) extra.put("interrupted", true);
+        if (!failed.isEmpty()) {
+            List<Object> list = new ArrayList<>();
+            for (Failure f : failed) list.add(f.toJson());
+            extra.put("failed", list);
+        }
+        write(entrants, outcomes, notes.toString(), extra);
+        return failed.isEmpty() ? 0 : 1;
+    }
+
     private int report(List<Entrant> entrants, List<MatchOutcome> outcomes) throws IOException {
+        write(entrants, outcomes, "", Map.of());
+        return 0;
+    }
+
+    private void write(List<Entrant> entrants, List<MatchOutcome> outcomes, String notes,
+            Map<String, Object> extra) throws IOException {
         List<String> names = new ArrayList<>();
         for (Entrant e : entrants) names.add(e.name());
         LeagueTable table = new LeagueTable(names, outcomes);
-        String text = table.text();
+        String text = table.text() + notes;
         stdout.print(text);
         stdout.flush();
-        if (out == null) return 0;
+        if (out == null) return;
         List<Object> list = new ArrayList<>();
         for (MatchOutcome o : outcomes) list.add(o.toJson());
         Map<String, Object> results = new LinkedHashMap<>();
         results.put("tournament", header(entrants));
+        results.putAll(extra);
         results.put("matches", list);
         results.put("table", table.toJson());
         try {
@@ -453,7 +531,6 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         } catch (IOException e) {
             throw new IOException("cannot write into " + out + ": " + reason(e), e);
         }
-        return 0;
     }
 
     private static String reason(IOException e) {
