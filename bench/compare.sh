@@ -4,7 +4,9 @@
 # itself, ROBOTS a side (default 5), STEPS steps (default 20000), PAIRS runs of each (default
 # 8). Prints each run's start-up (from the command to the first step sent to the robots) and
 # steps per second (first step to last, from the match's timing file), then the medians and
-# the ratio B / A. Options after "--" go to both builds' touchline-match.
+# the ratio B / A. Options after "--" go to both builds' touchline-match, and those in the
+# variables A_OPTIONS and B_OPTIONS to one each (the same build twice, with and without an
+# option, say).
 set -u
 a=${1:?usage: compare.sh BUILD_A BUILD_B [ROBOTS] [STEPS] [PAIRS] [-- OPTIONS...]}
 b=${2:?usage: compare.sh BUILD_A BUILD_B [ROBOTS] [STEPS] [PAIRS] [-- OPTIONS...]}
@@ -43,8 +45,10 @@ run() {
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 i=0
 while [ "$i" -lt "$pairs" ]; do
-    run "$a" A "$@"
-    run "$b" B "$@"
+    # shellcheck disable=SC2086
+    run "$a" A "$@" ${A_OPTIONS:-}
+    # shellcheck disable=SC2086
+    run "$b" B "$@" ${B_OPTIONS:-}
     i=$((i + 1))
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

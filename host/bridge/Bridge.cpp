@@ -163,6 +163,28 @@ JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_wake(JNIEnv*, jclass, 
     syscall(SYS_futex, reinterpret_cast<int*>(address), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
 }
 
+// Wakes the sleepers of count words, two words to a system call: FUTEX_WAKE_OP wakes the
+// first word's, and the second's too when the second word's old value, or-ed with 0 (left as it
+// is), is not -1, which a step word never is.
+JNIEXPORT void JNICALL Java_touchline_host_protocol_Futex_wakeAll(JNIEnv* env, jclass,
+                                                                  jlongArray jaddresses,
+                                                                  jint count) {
+    jlong addresses[64];
+    if (count < 1 || count > 64) return;
+    env->GetLongArrayRegion(jaddresses, 0, count, addresses);
+    const int op = FUTEX_OP(FUTEX_OP_OR, 0, FUTEX_OP_CMP_NE, -1);
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        syscall(SYS_futex, reinterpret_cast<int*>(addresses[i]), FUTEX_WAKE_OP, INT_MAX,
+                reinterpret_cast<void*>(static_cast<long>(INT_MAX)),
+                reinterpret_cast<int*>(addresses[i + 1]), op);
+    }
+    if (i < count) {
+        syscall(SYS_futex, reinterpret_cast<int*>(addresses[i]), FUTEX_WAKE, INT_MAX, nullptr,
+                nullptr, 0);
+    }
+}
+
 // Sleeps until any of count words changes from the value given with it (an array of the
 // system's futex_waitv records at waiters), a wake-up, or nanos. A kernel older than 5.16 lacks
 // the call: the first word alone is waited on then, for at most a millisecond, so that the

@@ -293,6 +293,13 @@ static void install_filter(void) {
 
 /* In the program's process, before it starts: everything it may not change. */
 static void seal(const struct settings* s) {
+    /* The batch policy: a robot woken for its step does not preempt the process on the core
+     * (the match, sending the other robots theirs); it takes the next free core. No robot may
+     * raise its priority above that. */
+    struct sched_param none = {0};
+    sched_setscheduler(0, SCHED_BATCH, &none);
+    limit(RLIMIT_RTPRIO, 0, "the real-time priority limit");
+    limit(RLIMIT_NICE, 0, "the nice limit");
     limit(RLIMIT_CORE, 0, "the core size limit");
     limit(RLIMIT_AS, s->memory, "the memory limit");
     limit(RLIMIT_NPROC, s->threads, "the thread limit");

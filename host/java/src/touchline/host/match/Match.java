@@ -127,6 +127,7 @@ public final class Match {
     /** How the match sleeps; made once the bridge is loaded. */
     private volatile MatchWaiter waiter;
     private final Pacer pacer;
+    private final RobotArea.Wakes wakes;
     private ByteBuffer orders;
     private Sandbox sandbox;
     private Path folder;
@@ -154,6 +155,7 @@ public final class Match {
         }
         if (config.placement != null) simulation.place(config.placement);
         pacer = new Pacer(Runtime.getRuntime().availableProcessors(), seats.size());
+        wakes = new RobotArea.Wakes(seats.size());
     }
 
     private static List<String> names(List<Player> players) {
@@ -572,7 +574,6 @@ public final class Match {
      */
     private void sendSteps(ByteBuffer world, Map<Integer, List<Event>> events) {
         long now = System.nanoTime();
-        pacer.plan(seats);
         for (Seat seat : seats) {
             if (!seat.playing || !seat.waiting) continue;
             encoder.clear();
@@ -581,9 +582,10 @@ public final class Match {
             seat.stepTime = simulation.time();
             seat.stepSentAt = now;
             seat.stepsSent++;
-            seat.area().sendStep(encoder.written(), ++seat.stepNumber);
+            seat.area().sendStep(encoder.written(), ++seat.stepNumber, wakes);
             seat.waiting = false;
         }
+        wakes.wake();
         stepOpened = now;
         pacer.stepSent(now);
     }

@@ -12,17 +12,18 @@ import java.util.List;
  * robot polls for its next step for a while after answering: its core never halts between
  * steps. When the robots outnumber the cores (C of them), the robots queue for the cores and
  * the match sleeps until only C - 1 are left to answer (a core is then free for it), then polls
- * the last answers, yielding its core, for a while before it sleeps again; the robot likely to
- * answer last polls for its next step instead of sleeping, since its core would otherwise halt
- * while the match plays the step. A robot wakes the match only if the match asked it to: the
- * match asks the robot whose answer should leave the number it waits for, guessing the order
- * of answers from the order of the last step's (the times the robots wrote with their answers:
- * a hint only, which a robot can get wrong at no one's cost but the match's time).
+ * the last answers, yielding its core, for a while before it sleeps again; and those last
+ * robots, told so as the match wakes, poll for their next step instead of sleeping, since
+ * their cores would otherwise halt while the match plays the step. A robot wakes the match only
+ * if the match asked it to: the match asks the robot whose answer should leave the number it
+ * waits for, guessing the order of answers from the order of the last step's (the times the
+ * robots wrote with their answers: a hint only, which a robot can get wrong at no one's cost
+ * but the match's time).
  */
 final class Pacer {
     /** How long the match polls for the last answers once a core is free for it. */
     private static final long MATCH_POLL_NANOS = 500_000L;
-    /** How long the robot that likely answers last polls, when robots outnumber the cores. */
+    /** How long the robots that answer last poll, when robots outnumber the cores. */
     private static final long LAST_ROBOT_POLL_NANOS = 500_000L;
     /** How long every robot polls when each has a core of its own. */
     private static final long OWN_CORE_POLL_NANOS = 200_000L;
@@ -31,7 +32,6 @@ final class Pacer {
     private final boolean crowded;
     /** When the match began to poll for this step's last answers (0: not yet). */
     private long pollFrom;
-    private Match.Seat last;
 
     /** For robots robots on a machine whose JVM sees cores cores. */
     Pacer(int cores, int robots) {
@@ -39,18 +39,12 @@ final class Pacer {
         wakeAt = crowded ? cores - 1 : 0;
     }
 
-    /** Before the steps are sent: the robot likely to answer last is the one that did. */
-    void plan(List<Match.Seat> seats) {
-        last = null;
-        for (Match.Seat seat : seats) {
-            if (seat.playing && (last == null || seat.answeredAt > last.answeredAt)) last = seat;
-        }
-    }
-
-    /** Before the robot is sent its step: how long it polls after answering it. */
+    /**
+     * Before the robot is sent its step: how long it polls after answering it. With the robots
+     * outnumbering the cores none does, until the match knows who the last ones are (wakers).
+     */
     void prepare(Match.Seat seat) {
-        long nanos = !crowded ? OWN_CORE_POLL_NANOS : seat == last ? LAST_ROBOT_POLL_NANOS : 0;
-        seat.area().pollFor(nanos);
+        seat.area().pollFor(crowded ? 0 : OWN_CORE_POLL_NANOS);
     }
 
     /** Every step has been sent. */
@@ -72,7 +66,11 @@ final class Pacer {
         order.sort(Comparator.comparingLong(s -> s.answeredAt));
         if (missing.size() > wakeAt) return List.of(order.get(missing.size() - wakeAt - 1));
         if (crowded) {
-            if (pollFrom == 0) pollFrom = now;
+            if (pollFrom == 0) {
+                pollFrom = now;
+                // These are the last: each will find a core free once it answers, and polls.
+                for (Match.Seat seat : missing) seat.area().pollFor(LAST_ROBOT_POLL_NANOS);
+            }
             if (now - pollFrom < MATCH_POLL_NANOS) return null;
         }
         return missing;

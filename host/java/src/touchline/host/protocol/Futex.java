@@ -21,6 +21,9 @@ final class Futex {
     /** Wakes every thread, in any process, that sleeps on the int at address. */
     static native void wake(long address);
 
+    /** Wakes every thread that sleeps on any of the first count ints at addresses. */
+    static native void wakeAll(long[] addresses, int count);
+
     /**
      * Sleeps until any of count words changes from its value, or a wake-up, or nanos: waiters
      * is the address of count records of the system's futex_waitv kind (value, address, flags).

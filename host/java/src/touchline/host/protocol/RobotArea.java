@@ -74,12 +74,39 @@ public final class RobotArea {
 
     // ------------------------------------------------------------------ the match's side
 
-    /** Writes the robot's step (a whole message) and its number, and wakes the robot. */
-    public void sendStep(ByteBuffer message, int number) {
+    /**
+     * Writes the robot's step (a whole message) and its number; the robot then needs waking
+     * if it sleeps (wakes, which wakes it at once, gathers such robots to wake them together).
+     */
+    public void sendStep(ByteBuffer message, int number, Wakes wakes) {
         int length = message.remaining();
         if (length > Wire.MAX_STEP_BYTES) throw new IllegalStateException("a step too large");
         memory.put(STEP, message, message.position(), length);
-        publish(number << 2);
+        INT.setVolatile(memory, STEP_WORD, number << 2);
+        if ((int) INT.getVolatile(memory, ROBOT_SLEEPS) != 0) wakes.add(address + STEP_WORD);
+    }
+
+    /**
+     * Robots to wake at once, gathered while their steps are written: woken two to a system
+     * call, once every step is written.
+     */
+    public static final class Wakes {
+        private final long[] addresses;
+        private int count;
+
+        public Wakes(int robots) {
+            addresses = new long[robots];
+        }
+
+        void add(long address) {
+            addresses[count++] = address;
+        }
+
+        /** Wakes every robot gathered, and forgets them. */
+        public void wake() {
+            if (count > 0) Futex.wakeAll(addresses, count);
+            count = 0;
+        }
     }
 
     /**
@@ -87,13 +114,8 @@ public final class RobotArea {
      * code).
      */
     public void end(int number, int why) {
-        publish(number << 2 | (1 + why));
+        INT.setVolatile(memory, STEP_WORD, number << 2 | (1 + why));
         Futex.wake(address + STEP_WORD);
-    }
-
-    private void publish(int word) {
-        INT.setVolatile(memory, STEP_WORD, word);
-        if ((int) INT.getVolatile(memory, ROBOT_SLEEPS) != 0) Futex.wake(address + STEP_WORD);
     }
 
     /** How long the robot polls for its next step after answering, before it sleeps. */
