@@ -66,8 +66,14 @@ public final class FaultyStrategyTest {
         equal(fault.ending(), faulty.get("ending"), "the faulty robot's ending");
         String reason = (String) faulty.get("reason");
         check(Pattern.matches(fault.reason(), reason), "the reason: " + reason);
+        // It drove until it misbehaved while looking at step 30 (or never played, when it
+        // could not load): it stands still from the step after.
+        Object stillFrom = fault.ending().equals("finished") ? null
+                : fault.key().equals("throwing-constructor") ? 0.0 : 31.0;
+        equal(stillFrom, faulty.get("stillFrom"), "the step the faulty robot stood still from");
         for (Map<String, Object> other : robots.subList(1, robots.size())) {
             equal("finished", other.get("ending"), "robot " + other.get("id"));
+            equal(null, other.get("stillFrom"), "no still step for robot " + other.get("id"));
             equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
         }
         check(run.out().contains(" " + fault.ending() + " "), "the summary:\n" + run.out());

@@ -4,9 +4,11 @@ import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Path;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
 import java.util.StringJoiner;
+import java.util.function.Consumer;
 import touchline.host.physics.Goal;
 import touchline.host.physics.RobotBody;
 import touchline.host.physics.Settings;
@@ -33,6 +35,8 @@ import touchline.host.robot.View;
  * or file locations, so two runs of the same match write the same bytes.
  *
  * A write that fails stops the recording: the error is kept (error()), the rest is ignored.
+ * A tap, when given, sees every line as it is made, whether or not the file can be written: the
+ * live stream shares the lines the file gets instead of making its own.
  */
 public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig.DebugObserver {
     public static final int VERSION = 2;
@@ -45,11 +49,24 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     private long lastFlush = System.nanoTime();
     private Simulation simulation;
     private IOException error;
+    private Consumer<String> tap = line -> {};
+    /**
+     * By robot index: the first step of the run of steps, still going on, in which the robot
+     * neither drove nor turned (-1: it moves); and the last step it printed or drew at.
+     */
+    private long[] stillSince = new long[0];
+    private long[] lastOutput = new long[0];
 
     /** Writes to out, which the caller closes; file names it in error messages. */
     public ReplayWriter(OutputStream out, Path file) {
         this.out = out;
         this.file = file;
+    }
+
+    /** Hands every line from now on to tap as well, without its newline. */
+    public ReplayWriter tap(Consumer<String> value) {
+        tap = value;
+        return this;
     }
 
     /** The write error that stopped the recording, or null. */
@@ -64,6 +81,10 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     /** The first line; written before the match is played. */
     public void header(Simulation simulation, long seed) {
         this.simulation = simulation;
+        int count = simulation.robotIds().size();
+        stillSince = new long[count];
+        lastOutput = new long[count];
+        Arrays.fill(lastOutput, -1);
         Settings s = simulation.world().settings();
         Court court = simulation.court();
         StringBuilder line = new StringBuilder("{\"replay\":\"touchline\",\"version\":")
@@ -102,6 +123,7 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
         for (Team team : teams) {
             scores.add(Long.toString((long) team.getScore()));
             for (Robot r : team.getMembers()) {
+                noteStill(r, time);
                 robots.add("[" + Json.rounded(r.getX()) + "," + Json.rounded(r.getY()) + ","
                         + Json.rounded(r.getHeading()) + "," + Json.rounded(r.getMoveVelocity())
                         + "," + Json.rounded(r.getTurnVelocity()) + "]");
@@ -119,6 +141,30 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
         write(line.toString());
     }
 
+    private void noteStill(Robot r, long time) {
+        int index = r.getId() - 1;
+        if (index < 0 || index >= stillSince.length) return;
+        if (r.getMoveVelocity() != 0 || r.getTurnVelocity() != 0) {
+            stillSince[index] = -1;
+        } else if (stillSince[index] < 0) {
+            stillSince[index] = time;
+        }
+    }
+
+    /**
+     * For a robot whose program ended before the match did: the step from which it stood still
+     * for good, after the last step it printed or drew at. The match stands such a robot still
+     * from the step after its ending, so this is that step unless the robot had chosen to stand
+     * still (and said nothing) before it ended; -1 for a robot that played on.
+     */
+    private long stillFrom(RobotOutcome outcome) {
+        int index = outcome.id() - 1;
+        boolean ended = outcome.ending() != RobotOutcome.Ending.FINISHED
+                && outcome.ending() != RobotOutcome.Ending.RUNNING;
+        if (!ended || index < 0 || index >= stillSince.length || stillSince[index] < 0) return -1;
+        return Math.max(stillSince[index], lastOutput[index] + 1);
+    }
+
     private static String event(int robot, Event event) {
         String head = "[" + robot + "," + Json.string(event.getType());
         if (event instanceof HitRobotEvent hit) return head + "," + hit.getHited() + "]";
@@ -131,6 +177,9 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     /** What a robot printed and drew while it looked at the frame of time. */
     @Override
     public void debug(int robot, long time, DebugConsole.Output output) {
+        if (robot >= 1 && robot <= lastOutput.length) {
+            lastOutput[robot - 1] = Math.max(lastOutput[robot - 1], time);
+        }
         StringBuilder line = new StringBuilder(64).append("{\"debug\":{\"robot\":").append(robot)
                 .append(",\"time\":").append(time).append(",\"prints\":[");
         StringJoiner prints = new StringJoiner(",");
@@ -179,9 +228,12 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
         StringJoiner robots = new StringJoiner(",");
         for (RobotOutcome outcome : result.robots()) {
             RobotBody body = simulation.body(outcome.id());
+            long stillFrom = stillFrom(outcome);
             robots.add("{\"id\":" + outcome.id() + ",\"ending\":"
                     + Json.string(outcome.ending().word()) + ",\"reason\":"
-                    + Json.string(outcome.reason()) + ",\"missedSteps\":" + outcome.missedSteps()
+                    + Json.string(outcome.reason())
+                    + (stillFrom < 0 ? "" : ",\"stillFrom\":" + stillFrom)
+                    + ",\"missedSteps\":" + outcome.missedSteps()
                     + ",\"droppedPrints\":" + outcome.droppedPrints() + ",\"droppedViews\":"
                     + outcome.droppedViews() + ",\"ballTouches\":" + body.ballTouches()
                     + ",\"distance\":" + Json.rounded(body.distance()) + "}");
@@ -193,6 +245,7 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     }
 
     private void write(String line) {
+        tap.accept(line);
         if (error != null) return;
         pending.append(line).append('\n');
         if (pending.length() >= FLUSH_BYTES
