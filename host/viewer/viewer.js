@@ -23,8 +23,16 @@
   const PANEL_INTERVAL = 250;
   /** While the match streams in, the timeline and goals are brought up to date this often (ms). */
   const LIVE_INTERVAL = 250;
-  /** Following the live match, the court is drawn at most this often (ms). */
-  const LIVE_DRAW_INTERVAL = 30;
+  /**
+   * Following the live match, the court is drawn at most this often (ms): smoothly while the
+   * match plays at about the pace of 1x, seldom while it plays much faster, when every picture
+   * skips many steps anyway. A picture costs the browser about 10 ms of a core without a GPU,
+   * and the match needs every core it can get.
+   */
+  const LIVE_DRAW_INTERVAL = 33;
+  const LIVE_FAST_DRAW_INTERVAL = 125;
+  /** Steps per second above which the match counts as fast. */
+  const LIVE_FAST_STEPS = 2 * STEPS_PER_SECOND;
   /** How much nearer the court is drawn when it follows a robot. */
   const FOLLOW_ZOOM = 2.5;
   /** A print beside its robot on the court keeps this many characters. */
@@ -74,6 +82,31 @@
         }
       }
     }
+  }
+
+  /**
+   * Drops the frames from index on, with the debug output, goals and end that came from then
+   * on: the live page reads them again.
+   */
+  function truncate(replay, index) {
+    const frames = replay.frames;
+    if (index >= frames.count) return;
+    const t = frames.time[index];
+    frames.count = index;
+    frames.last = index - 1;
+    frames.events.length = Math.min(frames.events.length, index);
+    frames.kickOff.fill(0, index);
+    const cut = (times, ...values) => {
+      const at = upperBound(times, t - 1);
+      for (const list of [times, ...values]) list.length = at;
+    };
+    for (const entry of replay.debugIndex.byId.values()) {
+      cut(entry.printTimes, entry.printTexts);
+      cut(entry.timedStarts, entry.timedLasts, entry.timedViews);
+      cut(entry.forGoodStarts, entry.forGoodViews);
+    }
+    replay.scoreGoals = replay.scoreGoals.filter((goal) => goal.time < t);
+    replay.end = null;
   }
 
   /** Once lines have been added: the goals (the end line's, else read off the score) and endings. */
@@ -463,7 +496,8 @@
   function startLive() {
     state.live = {
       following: true, over: false, connected: false, gaps: 0, lines: 0, updatedAt: 0,
-      next: 0, reader: null,
+      next: 0, reader: null, abort: null, follow: true, thinFrom: -1, fullFrom: -1,
+      restoreTime: null,
     };
     document.body.classList.add('live');
     liveStatus('waiting for the match\u2026');
@@ -472,15 +506,21 @@
 
   /**
    * Reads the stream with fetch rather than EventSource, which costs the browser about twice as
-   * much per line; the events are parsed here. A broken connection is tried again every 2 s,
-   * from the line after the last one read (Last-Event-ID), until the match's end has come.
+   * much per line; the events are parsed here. Following the match, the page asks only for the
+   * newest step of each event (follow=1): the frames skipped are the "thin" part of its
+   * timeline, from frame thinFrom (line fullFrom) on. Once it stops following it asks for every
+   * line from there on. A broken connection is tried again every 2 s, from the line after the
+   * last one read (Last-Event-ID), until the match's end has come.
    */
   async function readStream() {
     const live = state.live;
     while (!live.over) {
+      let switched = false;
       try {
         const headers = live.next > 0 ? { 'Last-Event-ID': String(live.next) } : {};
-        const response = await fetch('stream', { headers, cache: 'no-store' });
+        live.abort = new AbortController();
+        const response = await fetch(live.follow ? 'stream?follow=1' : 'stream',
+          { headers, cache: 'no-store', signal: live.abort.signal });
         if (!response.ok) {
           liveStatus('the match\u2019s server refused the stream (' + response.status + ')');
           return;
@@ -502,14 +542,49 @@
           buffer = buffer.slice(from);
         }
       } catch (e) {
-        // The connection broke: tried again below.
+        // The connection broke, or the page changed how it reads: see below.
+        switched = e && e.name === 'AbortError';
       }
       live.connected = false;
       if (live.over) break;
+      if (switched) continue;
       liveStatus('connection lost: trying again\u2026');
       await new Promise((resolve) => setTimeout(resolve, 2000));
     }
     if (live.reader) live.reader.cancel().catch(() => {});
+  }
+
+  /**
+   * Follows the newest step (reading few lines), or reads every line: then the frames skipped
+   * while following are read again, from the first skipped line on.
+   */
+  function readEvery(every) {
+    const live = state.live;
+    if (live.over || live.follow === !every) return;
+    live.follow = !every;
+    live.held = null;
+    if (every && live.thinFrom >= 0 && state.replay) {
+      // The lines read again are held until they reach the step shown, then take the place of
+      // the frames skipped: the page never shows less than it did.
+      live.held = [];
+      live.restoreTime = state.replay.frames.time[state.index];
+      live.next = live.fullFrom;
+    }
+    if (live.abort) live.abort.abort();
+  }
+
+  /** Drops the frames read while following, and everything that came with them. */
+  function cutThin() {
+    const live = state.live;
+    const replay = state.replay || live.pending;
+    if (live.thinFrom < 0 || !replay) return;
+    truncate(replay, live.thinFrom);
+    live.thinFrom = -1;
+    if (state.compare) {
+      state.compare.checked = Math.min(state.compare.checked, replay.frames.count);
+      if (state.compare.differs !== null && state.compare.checked < replay.frames.count) return;
+      state.compare.differs = null;
+    }
   }
 
   /** One event of the stream: a batch of replay lines ("data:"), its id, or a gap. */
@@ -521,15 +596,38 @@
       else if (field.startsWith('id: ')) state.live.next = Number(field.slice(4)) || state.live.next;
       else if (field.startsWith('event: ')) kind = field.slice(7);
     }
-    if (kind === 'gap') state.live.gaps++;
-    else if (kind === 'message' && data.length > 0) receive(data);
+    const live = state.live;
+    if (kind === 'gap') {
+      live.gaps++;
+      const replay = state.replay || live.pending;
+      if (live.thinFrom < 0) {
+        live.thinFrom = replay ? replay.frames.count : 0;
+        live.fullFrom = parseLines(data)[0].from;
+      }
+    } else if (kind === 'refill') {
+      cutThin();
+      live.fullFrom = -1;
+    } else if (kind === 'message' && data.length > 0) {
+      receive(data);
+    }
   }
 
   /** Lines of the match as they come: the header, then frames, debug lines and the end. */
   function receive(lines) {
     const live = state.live;
     let replay = state.replay;
-    for (const object of parseLines(lines)) {
+    let objects = parseLines(lines);
+    if (live.held) {
+      for (const object of objects) live.held.push(object);
+      if (!objects.some((o) => o && (o.end || (typeof o.time === 'number' && o.time >= live.restoreTime)))) {
+        return;
+      }
+      objects = live.held;
+      live.held = null;
+      cutThin();
+      live.fullFrom = -1;
+    }
+    for (const object of objects) {
       live.lines++;
       if (!replay && !live.header) {
         try {
@@ -555,7 +653,13 @@
     if (!replay) return;
     state.dirty = true;
     wake();
-    if (replay.end && !live.over) {
+    if (live.restoreTime !== null && replay.frames.time[replay.frames.last] >= live.restoreTime) {
+      const at = replay.frames.indexAt(live.restoreTime);
+      live.restoreTime = null;
+      setIndex(at, false);
+    }
+    // A page that skipped frames gets them (a refill) before the match is over for it.
+    if (replay.end && !live.over && live.thinFrom < 0) {
       if (live.following) follow();
       live.over = true;
       live.following = false;
@@ -615,6 +719,19 @@
     return true;
   }
 
+  /** How often to draw the newest step: from how fast it moved over the last second or so. */
+  function liveDrawInterval(frames) {
+    const live = state.live;
+    const now = performance.now();
+    const newest = frames.time[frames.last];
+    if (!live.paceAt || now - live.paceAt > 1000) {
+      if (live.paceAt) live.fast = (newest - live.paceStep) / ((now - live.paceAt) / 1000) > LIVE_FAST_STEPS;
+      live.paceAt = now;
+      live.paceStep = newest;
+    }
+    return live.fast ? LIVE_FAST_DRAW_INTERVAL : LIVE_DRAW_INTERVAL;
+  }
+
   /** Shows the newest step; the side panel follows at its own pace. */
   function follow() {
     state.index = state.replay.frames.last;
@@ -636,6 +753,7 @@
     if (!state.live) return;
     state.live.following = following && !state.live.over;
     if (state.live.following) wake();
+    readEvery(!state.live.following);
     liveStatus($('live-status').textContent);
     playLabel();
   }
@@ -917,8 +1035,11 @@
 
   /** A step chosen by the user: playing and following the live match stop, the hash remembers it. */
   function jump(index) {
+    const frames = state.replay.frames;
+    const t = frames.time[Math.max(0, Math.min(frames.last, Math.round(index)))];
     setPlaying(false);
     setFollowing(false);
+    if (state.live && state.live.held) state.live.restoreTime = t;
     setIndex(index, true);
   }
 
@@ -1026,7 +1147,7 @@
         else later = Math.min(later, LIVE_INTERVAL - (performance.now() - state.live.updatedAt));
       }
       if (state.live.following && state.index !== frames.last) {
-        const wait = LIVE_DRAW_INTERVAL - (now - state.drawnAt);
+        const wait = liveDrawInterval(frames) - (now - state.drawnAt);
         if (wait <= 0) follow(); else later = Math.min(later, wait);
       }
     }

@@ -337,10 +337,10 @@ public final class MatchCommand {
         return live;
     }
 
-    /** Lets the pages read the match's end, for up to 2 s, then ends the live view. */
+    /** Lets the pages read the rest of the match, for up to 5 s, then ends the live view. */
     private static void closeLive(PrintStream err) {
         if (live == null) return;
-        live.close(2000);
+        live.close(5000);
         if (live.dropped() > 0) {
             err.println(NAME + ": the live view lost " + live.dropped() + " of the match's lines:"
                     + " its server had no core for them");

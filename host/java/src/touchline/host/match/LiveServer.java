@@ -28,6 +28,13 @@ import java.util.concurrent.locks.LockSupport;
  * every page reads the history on a thread of its own, at its own pace, from the header on; a
  * page that falls far behind skips to the newest lines, one that has gone costs nothing.
  *
+ * A page that follows the newest step asks for the stream with "follow=1": each event then
+ * starts at the newest frame, the lines before it skipped (a "gap" event says which), so that
+ * the page reads a few dozen steps a second however fast the match plays. When the match is
+ * over, such a page is sent what it skipped (a "refill" event, then the lines), and so ends
+ * with the whole match; a page that stops following asks for the whole stream again from its
+ * first gap on.
+ *
  * Only requests that name this server by a loopback name and its port in their Host header (and
  * in their Origin, when they have one) are answered: a web site open in the same browser, even
  * one whose name was made to point at this machine, can neither read the page nor the stream.
@@ -73,6 +80,8 @@ public final class LiveServer implements AutoCloseable {
     private String header;
     private long first = 1;
     private long count;
+    /** The number of the newest frame line (0: none yet). */
+    private long newestFrame;
     private long chars;
     private boolean over;
     private boolean closing;
@@ -195,6 +204,7 @@ public final class LiveServer implements AutoCloseable {
             if (count == 0) {
                 header = line;
             } else {
+                if (line.startsWith("{\"time\":")) newestFrame = count;
                 history.add(line);
                 chars += line.length();
             }
@@ -280,6 +290,9 @@ public final class LiveServer implements AutoCloseable {
             exchange.sendResponseHeaders(200, 0);
             OutputStream out = exchange.getResponseBody();
             long next = resumeAt(exchange.getRequestHeaders().getFirst("Last-Event-ID"));
+            String query = exchange.getRequestURI().getRawQuery();
+            boolean follow = query != null && List.of(query.split("&")).contains("follow=1");
+            long firstGap = -1;
             long caughtUp;
             synchronized (lock) {
                 caughtUp = count;
@@ -295,11 +308,24 @@ public final class LiveServer implements AutoCloseable {
                         waitQuietly(KEEP_ALIVE_MILLIS);
                     }
                     if (closing) return;
-                    if (next >= caughtUp && count - next > LAG_LINES) {
+                    if (next == 0) next = batch(next, text, 1);
+                    if (over && firstGap >= 0) {
+                        // The match is over: what this page skipped, and the rest.
+                        text.append("event: refill\ndata: {\"from\":").append(firstGap)
+                                .append("}\n\n");
+                        next = firstGap;
+                        firstGap = -1;
+                        follow = false;
+                    } else if (follow && newestFrame > next) {
+                        gap(text, next, newestFrame);
+                        if (firstGap < 0) firstGap = next;
+                        next = newestFrame;
+                    } else if (!follow && next >= caughtUp && count - next > LAG_LINES) {
                         gap(text, next, count - TAIL_LINES);
+                        if (firstGap < 0) firstGap = next;
                         next = count - TAIL_LINES;
                     }
-                    next = batch(next, text);
+                    next = batch(next, text, count);
                     done = over && next >= count;
                 }
                 if (text.length() == 0) {
@@ -321,11 +347,11 @@ public final class LiveServer implements AutoCloseable {
     }
 
     /**
-     * Appends the lines from next on as events: the header alone, a gap where lines were
-     * skipped or are no longer kept, then up to BATCH_CHARS of lines. Returns the new next.
+     * Appends the lines from next up to end as events: the header alone, a gap where lines are
+     * no longer kept, then up to BATCH_CHARS of lines. Returns the new next.
      */
-    private long batch(long next, StringBuilder text) {
-        if (next >= count) return next;
+    private long batch(long next, StringBuilder text, long end) {
+        if (next >= end) return next;
         if (next == 0) {
             text.append("data: ").append(header).append("\nid: 1\n\n");
             next = 1;
@@ -334,9 +360,9 @@ public final class LiveServer implements AutoCloseable {
             gap(text, next, first);
             next = first;
         }
-        if (next >= count) return next;
+        if (next >= end) return next;
         long size = 0;
-        while (next < count && size < BATCH_CHARS) {
+        while (next < end && size < BATCH_CHARS) {
             String line = history.get((int) (next - first));
             text.append("data: ").append(line).append('\n');
             size += line.length();
