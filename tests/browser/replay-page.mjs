@@ -564,10 +564,11 @@ async function liveScenario() {
     await page.keyboard.press('Space');
     const paused = await state(page);
     assert.ok(!paused.live.following, 'space stops following');
-    await sleep(800);
+    await page.waitForFunction((n) => window.touchlineViewer.state().live.newest > n + 100,
+      { timeout: 20000 }, paused.live.newest);
     s = await state(page);
-    assert.equal(s.step, paused.step, 'paused, the page stays at its step');
-    assert.ok(s.live.newest > paused.live.newest, 'the match goes on meanwhile');
+    assert.equal(s.step, paused.step, 'paused, the page stays at its step while the match goes on');
+    assert.equal(s.frames, s.live.newest + 1, 'paused, the page reads every step');
 
     // Scrub back with the slider, then the keys; then back to live.
     const slider = await (await page.$('#slider')).boundingBox();

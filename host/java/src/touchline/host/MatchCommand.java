@@ -402,6 +402,7 @@ public final class MatchCommand {
             if (lines != null) lines.header(match.simulation(), options.seed());
             MatchResult result = match.play();
             if (lines != null) lines.end(result);
+            if (view != null && lines != null) view.end();
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
             // A scene's expectations are reported under the table, one line each.
@@ -417,6 +418,7 @@ public final class MatchCommand {
             boolean written = true;
             if (replay != null) {
                 written = replay.finish(result, summary, json);
+                if (view != null) view.end();
                 replay.close();
                 // The page and the pictures are made from the finished replay; an interrupted
                 // match ends at once, with its replay only.
@@ -424,7 +426,6 @@ public final class MatchCommand {
                     written = pageAndPictures(options.out(), options.watch().compare(), err);
                 }
             }
-            if (view != null) view.end();
             if (!held && options.out() != null) {
                 err.println(NAME + ": watch it: " + options.out().resolve("replay.html"));
             }
