@@ -605,8 +605,15 @@
         live.fullFrom = parseLines(data)[0].from;
       }
     } else if (kind === 'refill') {
-      cutThin();
-      live.fullFrom = -1;
+      // What was skipped comes again: held, like the lines read after a pause, so that the page
+      // goes on showing its newest step until it has them all.
+      if (state.replay && live.thinFrom >= 0) {
+        live.held = [];
+        live.restoreTime = state.replay.frames.time[state.index];
+      } else {
+        cutThin();
+        live.fullFrom = -1;
+      }
     } else if (kind === 'message' && data.length > 0) {
       receive(data);
     }
