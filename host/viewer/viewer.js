@@ -30,7 +30,7 @@
    * and the match needs every core it can get.
    */
   const LIVE_DRAW_INTERVAL = 33;
-  const LIVE_FAST_DRAW_INTERVAL = 125;
+  const LIVE_FAST_DRAW_INTERVAL = 190;
   /** Steps per second above which the match counts as fast. */
   const LIVE_FAST_STEPS = 2 * STEPS_PER_SECOND;
   /** How much nearer the court is drawn when it follows a robot. */
@@ -732,7 +732,9 @@
     const now = performance.now();
     const newest = frames.time[frames.last];
     if (!live.paceAt || now - live.paceAt > 1000) {
-      if (live.paceAt) live.fast = (newest - live.paceStep) / ((now - live.paceAt) / 1000) > LIVE_FAST_STEPS;
+      if (live.paceAt) {
+        live.fast = (newest - live.paceStep) / ((now - live.paceAt) / 1000) > LIVE_FAST_STEPS;
+      }
       live.paceAt = now;
       live.paceStep = newest;
     }

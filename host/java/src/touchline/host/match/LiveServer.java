@@ -55,6 +55,14 @@ public final class LiveServer implements AutoCloseable {
     private static final long HISTORY_CHARS = 256L << 20;
     private static final int MAX_PAGES = 16;
     private static final long KEEP_ALIVE_MILLIS = 15_000;
+    /**
+     * A following page gets an event at most this often; every FAST_FOLLOW_MILLIS when the
+     * match moved on by more than FAST_FRAMES frames since the last one (it plays much faster
+     * than a page can show, and each event costs the browser).
+     */
+    private static final long FOLLOW_MILLIS = 33;
+    private static final long FAST_FOLLOW_MILLIS = 200;
+    private static final long FAST_FRAMES = 4;
     private static final String PAGE_POLICY = "default-src 'none'; connect-src 'self'; "
             + "style-src 'unsafe-inline'; script-src 'unsafe-inline'";
 
@@ -80,8 +88,9 @@ public final class LiveServer implements AutoCloseable {
     private String header;
     private long first = 1;
     private long count;
-    /** The number of the newest frame line (0: none yet). */
+    /** The number of the newest frame line (0: none yet), and how many frames came. */
     private long newestFrame;
+    private long frames;
     private long chars;
     private boolean over;
     private boolean closing;
@@ -204,7 +213,10 @@ public final class LiveServer implements AutoCloseable {
             if (count == 0) {
                 header = line;
             } else {
-                if (line.startsWith("{\"time\":")) newestFrame = count;
+                if (line.startsWith("{\"time\":")) {
+                    newestFrame = count;
+                    frames++;
+                }
                 history.add(line);
                 chars += line.length();
             }
@@ -299,13 +311,17 @@ public final class LiveServer implements AutoCloseable {
             }
             StringBuilder text = new StringBuilder();
             long quietSince = System.currentTimeMillis();
+            long wakeAt = 0;
+            long framesSent = 0;
             while (true) {
                 text.setLength(0);
                 boolean done;
                 synchronized (lock) {
-                    while (next >= count && !over && !closing
-                            && System.currentTimeMillis() - quietSince < KEEP_ALIVE_MILLIS) {
-                        waitQuietly(KEEP_ALIVE_MILLIS);
+                    while (!over && !closing) {
+                        long now = System.currentTimeMillis();
+                        if (next < count && now >= wakeAt) break;
+                        if (now - quietSince >= KEEP_ALIVE_MILLIS) break;
+                        waitQuietly(next < count ? Math.max(1, wakeAt - now) : KEEP_ALIVE_MILLIS);
                     }
                     if (closing) return;
                     if (next == 0) next = batch(next, text, 1);
@@ -320,6 +336,12 @@ public final class LiveServer implements AutoCloseable {
                         gap(text, next, newestFrame);
                         if (firstGap < 0) firstGap = next;
                         next = newestFrame;
+                    }
+                    if (follow) {
+                        wakeAt = System.currentTimeMillis()
+                                + (frames - framesSent > FAST_FRAMES ? FAST_FOLLOW_MILLIS
+                                                                     : FOLLOW_MILLIS);
+                        framesSent = frames;
                     } else if (!follow && next >= caughtUp && count - next > LAG_LINES) {
                         gap(text, next, count - TAIL_LINES);
                         if (firstGap < 0) firstGap = next;
