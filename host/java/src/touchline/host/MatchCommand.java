@@ -370,7 +370,7 @@ public final class MatchCommand {
         LiveServer view = options.watch().live() ? startLive(options, err) : null;
         // The live view shares the replay file's lines; without --out, lines made for it alone.
         ReplayWriter lines = view == null || replay != null ? null
-                : new ReplayWriter(OutputStream.nullOutputStream(), null).tap(view::line);
+                : new ReplayWriter(null, null).tap(view::line);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())

@@ -57,7 +57,10 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     private long[] stillSince = new long[0];
     private long[] lastOutput = new long[0];
 
-    /** Writes to out, which the caller closes; file names it in error messages. */
+    /**
+     * Writes to out, which the caller closes; file names it in error messages. With out null the
+     * lines only go to the tap.
+     */
     public ReplayWriter(OutputStream out, Path file) {
         this.out = out;
         this.file = file;
@@ -246,7 +249,7 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
 
     private void write(String line) {
         tap.accept(line);
-        if (error != null) return;
+        if (error != null || out == null) return;
         pending.append(line).append('\n');
         if (pending.length() >= FLUSH_BYTES
                 || System.nanoTime() - lastFlush >= FLUSH_MILLIS * 1_000_000) {
@@ -257,7 +260,7 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     /** Writes the lines gathered so far: whole lines only ever reach the file. */
     public void flush() {
         lastFlush = System.nanoTime();
-        if (error != null || pending.length() == 0) return;
+        if (error != null || out == null || pending.length() == 0) return;
         try {
             // Json writes ASCII only.
             out.write(pending.toString().getBytes(StandardCharsets.US_ASCII));
