@@ -1371,32 +1371,47 @@
     return '#' + rgb.toString(16).padStart(6, '0');
   }
 
-  /** A dark edge for light colours, a light one for dark colours: every view stands out. */
-  function outlineOf(value) {
+  /** The court's green, which a view's colour must stand out from. */
+  const COURT_RGB = [0x2f, 0x7d, 0x46];
+  /** Colours nearer the court's than this (in RGB) are drawn over an edge. */
+  const EDGE_DISTANCE = 140;
+
+  /**
+   * For a colour too near the court's, an edge of the opposite lightness (dark for a light
+   * colour, light for a dark one); null for one that stands out by itself.
+   */
+  function edgeOf(value) {
     const rgb = (Number(value) | 0) & 0xffffff;
-    const light = 0.299 * (rgb >> 16) + 0.587 * ((rgb >> 8) & 0xff) + 0.114 * (rgb & 0xff);
+    const [r, g, b] = [rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff];
+    const distance = Math.hypot(r - COURT_RGB[0], g - COURT_RGB[1], b - COURT_RGB[2]);
+    if (distance >= EDGE_DISTANCE) return null;
+    const light = 0.299 * r + 0.587 * g + 0.114 * b;
     return light > 110 ? 'rgba(0, 0, 0, 0.75)' : 'rgba(255, 255, 255, 0.85)';
   }
 
   /**
-   * One overlay view, in court units: see docs/host.md for each type's fields. Each is drawn
-   * over an edge of the opposite lightness, so that a green line shows on the green court.
+   * One overlay view, in court units: see docs/host.md for each type's fields. A view whose
+   * colour is near the court's is drawn over an edge, so that a green line shows on the green
+   * court; the others, as they are (an edge for each would double the drawing).
    */
   function drawView(g, v) {
     const color = colorOf(v.color);
-    const edge = outlineOf(v.color);
+    const edge = edgeOf(v.color);
     g.fillStyle = color;
     g.lineWidth = 1.5;
     const stroke = (path) => {
-      g.strokeStyle = edge;
-      g.lineWidth = 3.5;
-      g.stroke(path);
+      if (edge) {
+        g.strokeStyle = edge;
+        g.lineWidth = 3.5;
+        g.stroke(path);
+      }
       g.strokeStyle = color;
       g.lineWidth = 1.5;
       g.stroke(path);
     };
     const fill = (path) => {
       g.fill(path);
+      if (!edge) return;
       g.strokeStyle = edge;
       g.lineWidth = 1;
       g.stroke(path);
@@ -1432,10 +1447,12 @@
         g.font = Math.max(6, Math.min(200, size * view.scale)) + 'px sans-serif';
         g.textAlign = 'left';
         g.textBaseline = 'alphabetic';
-        g.strokeStyle = edge;
-        g.lineWidth = 3;
-        g.lineJoin = 'round';
-        g.strokeText(text, px(num(v.locationX)), py(num(v.locationY)));
+        if (edge) {
+          g.strokeStyle = edge;
+          g.lineWidth = 3;
+          g.lineJoin = 'round';
+          g.strokeText(text, px(num(v.locationX)), py(num(v.locationY)));
+        }
         g.fillText(text, px(num(v.locationX)), py(num(v.locationY)));
         break;
       }

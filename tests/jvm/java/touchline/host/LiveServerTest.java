@@ -42,6 +42,12 @@ public final class LiveServerTest {
 
     /** One stream read to its end: its fields in order ("data: ...", "event: gap", ...). */
     static List<String> read(LiveServer server, String query, long lastEventId) throws Exception {
+        return read(server, query, lastEventId, new java.util.concurrent.CountDownLatch(1));
+    }
+
+    /** The same, counting begun down at the first line read. */
+    static List<String> read(LiveServer server, String query, long lastEventId,
+            java.util.concurrent.CountDownLatch begun) throws Exception {
         HttpRequest.Builder request = HttpRequest.newBuilder(
                 URI.create(server.address() + "stream" + query));
         if (lastEventId > 0) request.header("Last-Event-ID", Long.toString(lastEventId));
@@ -50,7 +56,8 @@ public final class LiveServerTest {
         equal(200, response.statusCode(), "the stream's status");
         equal("text/event-stream", response.headers().firstValue("Content-Type").orElse(""),
                 "the stream's type");
-        return response.body().filter(l -> !l.isEmpty() && !l.startsWith(":")).toList();
+        return response.body().filter(l -> !l.isEmpty() && !l.startsWith(":"))
+                .peek(l -> begun.countDown()).toList();
     }
 
     static List<String> data(List<String> fields) {
@@ -68,15 +75,18 @@ public final class LiveServerTest {
         LiveServer server = LiveServer.start(0, "<p>page</p>");
         try {
             List<List<String>> followed = new ArrayList<>();
+            java.util.concurrent.CountDownLatch begun = new java.util.concurrent.CountDownLatch(1);
             Thread follower = new Thread(() -> {
                 try {
-                    followed.add(read(server, "?follow=1", 0));
+                    followed.add(read(server, "?follow=1", 0, begun));
                 } catch (Exception e) {
                     throw new IllegalStateException(e);
                 }
             });
             server.line(lines.get(0));
             follower.start();
+            // The match goes on once the page reads it, however long a busy machine takes.
+            check(begun.await(60, java.util.concurrent.TimeUnit.SECONDS), "the page began");
             // About as fast as a quick match: a step a millisecond.
             for (int i = 1; i < lines.size(); i++) {
                 server.line(lines.get(i));
