@@ -1,7 +1,9 @@
 // The replay page: reads the replay embedded in the page (docs/host.md, "The replay", versions 1
-// and 2), indexes it once, and draws the court on a canvas at the chosen step. Everything a
-// strategy controls (names, prints, messages, text views) reaches the page only through
-// textContent or canvas text, never as markup.
+// and 2), or, served by `touchline-match --live`, the match's stream as it plays; indexes it as
+// it comes, and draws the court on a canvas at the chosen step. A second replay (embedded by
+// --compare, or dropped on the page) is drawn as ghosts over the first. Everything a strategy
+// controls (names, prints, messages, text views, reasons) reaches the page only through
+// textContent, title or canvas text, never as markup.
 'use strict';
 
 (function () {
@@ -19,21 +21,110 @@
   const VIEWS_DRAWN = 1000;
   /** While playing, the side panel is brought up to date at most this often (ms). */
   const PANEL_INTERVAL = 250;
+  /** While the match streams in, the timeline and goals are brought up to date this often (ms). */
+  const LIVE_INTERVAL = 250;
+  /**
+   * Following the live match, the court is drawn at most this often (ms): smoothly while the
+   * match plays at about the pace of 1x, seldom while it plays much faster, when every picture
+   * skips many steps anyway. A picture costs the browser about 10 ms of a core without a GPU,
+   * and the match needs every core it can get.
+   */
+  const LIVE_DRAW_INTERVAL = 33;
+  const LIVE_FAST_DRAW_INTERVAL = 190;
+  /** Steps per second above which the match counts as fast. */
+  const LIVE_FAST_STEPS = 2 * STEPS_PER_SECOND;
+  /** How much nearer the court is drawn when it follows a robot. */
+  const FOLLOW_ZOOM = 2.5;
+  /** A print beside its robot on the court keeps this many characters. */
+  const BUBBLE_CHARS = 80;
   const MARGIN = 5;
+  /** Endings that stop a robot before the match ends. */
+  const EARLY_ENDINGS = new Set(['returned', 'failed', 'stopped', 'crashed', 'not loaded']);
+  const ENDED_COLOR = '#6b7280';
 
   const $ = (id) => document.getElementById(id);
+
+  /** The one way the page writes a distance: court units to one decimal, as the summary does. */
+  function distanceText(value) {
+    return typeof value === 'number' && Number.isFinite(value) ? value.toFixed(1) : '?';
+  }
 
   // ------------------------------------------------------------------ reading the replay
 
   class ReplayError extends Error {}
 
-  /** Parses the JSON lines and builds the indexes the drawing needs. */
+  /** A replay being read line by line: the header first, then frames, debug lines, the end. */
+  function newReplay(header) {
+    const frames = new Frames();
+    frames.begin(header);
+    return {
+      header, frames, debugIndex: new DebugIndex(header.robots), debug: new Map(),
+      end: null, goals: [], scoreGoals: [], endings: new Map(), ended: new Map(),
+    };
+  }
+
+  /** Adds one parsed line (not the header) to the replay. */
+  function addLine(replay, object) {
+    if (object === null || typeof object !== 'object') return;
+    if (object.debug !== undefined) {
+      if (object.debug) replay.debugIndex.add(object.debug);
+    } else if (object.end !== undefined) {
+      replay.end = object.end;
+    } else if (object.ended !== undefined) {
+      // A robot the match ended early, told as it happened: marked before the match is over.
+      const ended = object.ended;
+      if (ended && typeof ended.robot === 'number') replay.ended.set(ended.robot, ended);
+    } else if (object.time !== undefined) {
+      const frames = replay.frames;
+      frames.add(object);
+      const i = frames.count - 1;
+      if (i > 0) {
+        for (let team = 0; team < 2; team++) {
+          if (frames.score[2 * i + team] > frames.score[2 * (i - 1) + team]) {
+            replay.scoreGoals.push({ time: frames.time[i], team, scorer: null, ownGoal: false });
+          }
+        }
+      }
+    }
+  }
+
+  /**
+   * Drops the frames from index on, with the debug output, goals and end that came from then
+   * on: the live page reads them again.
+   */
+  function truncate(replay, index) {
+    const frames = replay.frames;
+    if (index >= frames.count) return;
+    const t = frames.time[index];
+    frames.count = index;
+    frames.last = index - 1;
+    frames.events.length = Math.min(frames.events.length, index);
+    frames.kickOff.fill(0, index);
+    const cut = (times, ...values) => {
+      const at = upperBound(times, t - 1);
+      for (const list of [times, ...values]) list.length = at;
+    };
+    for (const entry of replay.debugIndex.byId.values()) {
+      cut(entry.printTimes, entry.printTexts);
+      cut(entry.timedStarts, entry.timedLasts, entry.timedViews);
+      cut(entry.forGoodStarts, entry.forGoodViews);
+    }
+    replay.scoreGoals = replay.scoreGoals.filter((goal) => goal.time < t);
+    for (const [id, ended] of replay.ended) if (ended.time > t) replay.ended.delete(id);
+    replay.end = null;
+  }
+
+  /** Once lines have been added: the goals (the end line's, else read off the score) and endings. */
+  function settle(replay) {
+    const end = replay.end;
+    replay.goals = end && Array.isArray(end.goals) ? end.goals : replay.scoreGoals;
+    replay.endings = readEndings(replay);
+  }
+
+  /** Parses the JSON lines of a whole replay; debug lines are indexed too. */
   function readReplay(text) {
     const lines = text.split('\n');
-    let header = null;
-    let end = null;
-    const frames = new Frames();
-    const looseDebug = [];
+    let replay = null;
     for (let n = 0; n < lines.length; n++) {
       const line = lines[n].trim();
       if (line === '') continue;
@@ -43,26 +134,17 @@
       } catch (e) {
         throw new ReplayError('line ' + (n + 1) + ' is not JSON: ' + e.message);
       }
-      if (header === null) {
-        header = readHeader(object);
-        frames.begin(header);
-      } else if (object.debug !== undefined) {
-        if (object.debug) looseDebug.push(object.debug);
-      } else if (object.end !== undefined) {
-        end = object.end;
-      } else if (object.time !== undefined) {
-        frames.add(object);
-      }
+      if (replay === null) replay = newReplay(readHeader(object));
+      else addLine(replay, object);
     }
-    if (header === null) throw new ReplayError('the replay is empty');
-    if (frames.count === 0) throw new ReplayError('the replay has no frame');
-    frames.finish();
-    const goals = end && Array.isArray(end.goals) ? end.goals : goalsFromScores(frames);
-    return { header, frames, debug: new Map(), looseDebug, end, goals };
+    if (replay === null) throw new ReplayError('the replay is empty');
+    if (replay.frames.count === 0) throw new ReplayError('the replay has no frame');
+    settle(replay);
+    return replay;
   }
 
   function readHeader(h) {
-    if (h.replay !== 'touchline') throw new ReplayError('not a Touchline replay');
+    if (!h || h.replay !== 'touchline') throw new ReplayError('not a Touchline replay');
     if (h.version !== 1 && h.version !== 2) {
       throw new ReplayError('replay version ' + h.version + ' is not one this page reads (1, 2)');
     }
@@ -83,11 +165,44 @@
     };
   }
 
-  /** Frames in typed arrays: ball x and y, robots x, y, heading; events kept where present. */
+  /**
+   * How each robot's program ended, from the end line: for one that ended early, the step from
+   * which it stood still ("stillFrom"; read off the frames for a replay written without it).
+   * Before the end line comes, the robots ended so far ("ended" lines), with what they tell.
+   */
+  function readEndings(replay) {
+    const endings = new Map();
+    const end = replay.end;
+    const atTime = (value) => (typeof value === 'number' ? value : null);
+    if (!end || !Array.isArray(end.robots)) {
+      for (const [id, ended] of replay.ended) {
+        if (!replay.header.robots.some((robot) => robot.id === id)) continue;
+        const outcome = { id, ending: String(ended.ending), reason: String(ended.reason || '') };
+        endings.set(id, { outcome, early: true, from: atTime(ended.time) });
+      }
+      return endings;
+    }
+    for (const outcome of end.robots) {
+      const r = replay.header.robots.findIndex((robot) => robot.id === outcome.id);
+      if (r < 0) continue;
+      const early = EARLY_ENDINGS.has(String(outcome.ending));
+      let from = null;
+      if (early) {
+        const ended = replay.ended.get(outcome.id);
+        from = atTime(outcome.stillFrom) ?? (ended ? atTime(ended.time) : null)
+          ?? replay.frames.stillFrom(r);
+      }
+      endings.set(outcome.id, { outcome, early, from });
+    }
+    return endings;
+  }
+
+  /** Frames in typed arrays: ball x and y, robots x, y, heading and whether still; events. */
   class Frames {
     begin(header) {
       this.robotCount = header.robots.length;
       this.count = 0;
+      this.last = -1;
       // A replay cut short has fewer frames than its header's steps: start small, then grow.
       this.grow(Math.max(16, Math.min(65536, (header.steps | 0) + 1)));
     }
@@ -102,6 +217,7 @@
       this.time = copy(Int32Array, this.time, capacity);
       this.ball = copy(Float64Array, this.ball, capacity * 2);
       this.robots = copy(Float64Array, this.robots, capacity * 3 * this.robotCount);
+      this.still = copy(Uint8Array, this.still, capacity * this.robotCount);
       this.score = copy(Int32Array, this.score, capacity * 2);
       this.kickOff = copy(Uint8Array, this.kickOff, capacity);
       this.events = this.events || [];
@@ -110,38 +226,52 @@
     add(f) {
       if (this.count === this.capacity) this.grow(this.capacity * 2);
       const i = this.count++;
+      this.last = i;
       this.time[i] = f.time;
-      this.ball[2 * i] = num(f.ball[0]);
-      this.ball[2 * i + 1] = num(f.ball[1]);
+      const ball = Array.isArray(f.ball) ? f.ball : [];
+      this.ball[2 * i] = num(ball[0]);
+      this.ball[2 * i + 1] = num(ball[1]);
       const base = 3 * this.robotCount * i;
+      const rows = Array.isArray(f.robots) ? f.robots : [];
       for (let r = 0; r < this.robotCount; r++) {
-        const row = f.robots[r] || [];
+        const row = rows[r] || [];
         this.robots[base + 3 * r] = num(row[0]);
         this.robots[base + 3 * r + 1] = num(row[1]);
         this.robots[base + 3 * r + 2] = num(row[2]);
+        this.still[this.robotCount * i + r] = row[3] === 0 && row[4] === 0 ? 1 : 0;
       }
-      this.score[2 * i] = f.score[0] | 0;
-      this.score[2 * i + 1] = f.score[1] | 0;
+      const score = Array.isArray(f.score) ? f.score : [];
+      this.score[2 * i] = score[0] | 0;
+      this.score[2 * i + 1] = score[1] | 0;
       if (Array.isArray(f.events) && f.events.length > 0) {
         this.events[i] = f.events;
         for (const e of f.events) if (e[1] === 'roundBegin') this.kickOff[i] = 1;
       }
     }
 
-    finish() {
-      this.last = this.count - 1;
+    /** The time from which robot r stood still to the last frame. */
+    stillFrom(r) {
+      let i = this.count - 1;
+      while (i >= 0 && this.still[this.robotCount * i + r]) i--;
+      return i + 1 < this.count ? this.time[i + 1] : null;
     }
 
     /** The index of the last frame at or before time t (the first frame if none is). */
     indexAt(t) {
       let lo = 0;
       let hi = this.count - 1;
-      if (t <= this.time[0]) return 0;
+      if (hi < 0 || t <= this.time[0]) return 0;
       while (lo < hi) {
         const mid = (lo + hi + 1) >> 1;
         if (this.time[mid] <= t) lo = mid; else hi = mid - 1;
       }
       return lo;
+    }
+
+    /** The index of the frame of time t exactly, or -1. */
+    exactly(t) {
+      const i = this.indexAt(t);
+      return this.count > 0 && this.time[i] === t ? i : -1;
     }
   }
 
@@ -151,16 +281,23 @@
 
   /**
    * Per robot: prints (times and texts, by time) and views split into timed ones (start, last
-   * step shown) and ones shown for good, each by start, in parallel arrays. Version 1 gathers a
-   * robot's output in one line of [time, item] pairs; version 2 writes a line per robot and
-   * step, not always in time order.
+   * step shown) and ones shown for good, each by start, in parallel arrays kept in order as
+   * lines come. Version 1 gathers a robot's output in one line of [time, item] pairs; version 2
+   * writes a line per robot and step, nearly always in time order.
    */
   class DebugIndex {
     constructor(robots) {
       this.byId = new Map();
       for (const robot of robots) {
-        this.byId.set(robot.id, { printTimes: [], printTexts: [], viewTimes: [], views: [] });
+        this.byId.set(robot.id, {
+          printTimes: [], printTexts: [], timedStarts: [], timedLasts: [], timedViews: [],
+          longest: 1, forGoodStarts: [], forGoodViews: [],
+        });
       }
+    }
+
+    get(id) {
+      return this.byId.get(id);
     }
 
     add(d) {
@@ -169,80 +306,49 @@
       const prints = Array.isArray(d.prints) ? d.prints : [];
       const views = Array.isArray(d.views) ? d.views : [];
       if (typeof d.time === 'number') {
-        for (const text of prints) { entry.printTimes.push(d.time); entry.printTexts.push(text); }
-        for (const view of views) { entry.viewTimes.push(d.time); entry.views.push(view); }
+        for (const text of prints) this.print(entry, d.time, text);
+        for (const view of views) this.view(entry, d.time, view);
         return;
       }
       for (const p of prints) {
-        if (!Array.isArray(p) || typeof p[0] !== 'number') continue;
-        entry.printTimes.push(p[0]);
-        entry.printTexts.push(p[1]);
+        if (Array.isArray(p) && typeof p[0] === 'number') this.print(entry, p[0], p[1]);
       }
       for (const v of views) {
-        if (!Array.isArray(v) || typeof v[0] !== 'number') continue;
-        entry.viewTimes.push(v[0]);
-        entry.views.push(v[1]);
+        if (Array.isArray(v) && typeof v[0] === 'number') this.view(entry, v[0], v[1]);
       }
     }
 
-    finish() {
-      const debug = new Map();
-      for (const [id, e] of this.byId) {
-        const printOrder = timeOrder(e.printTimes);
-        const viewOrder = timeOrder(e.viewTimes);
-        const timed = { starts: [], lasts: [], views: [] };
-        const forGood = { starts: [], views: [] };
-        let longest = 1;
-        for (const k of viewOrder) {
-          const view = e.views[k];
-          const start = e.viewTimes[k];
-          if (!view || typeof view !== 'object') continue;
-          if (typeof view.showTime === 'number' && view.showTime < 0) {
-            forGood.starts.push(start);
-            forGood.views.push(view);
-          } else {
-            const shown = Math.max(1, Math.floor(num(view.showTime)) || 1);
-            timed.starts.push(start);
-            timed.lasts.push(start + shown - 1);
-            timed.views.push(view);
-            if (shown > longest) longest = shown;
-          }
-        }
-        debug.set(id, {
-          printTimes: Int32Array.from(printOrder, (k) => e.printTimes[k]),
-          printTexts: printOrder.map((k) => String(e.printTexts[k])),
-          timedStarts: Int32Array.from(timed.starts), timedLasts: Int32Array.from(timed.lasts),
-          timedViews: timed.views, longest,
-          forGoodStarts: Int32Array.from(forGood.starts), forGoodViews: forGood.views,
-        });
+    print(entry, time, text) {
+      const at = insertionPoint(entry.printTimes, time);
+      insert(entry.printTimes, at, time);
+      insert(entry.printTexts, at, String(text));
+    }
+
+    view(entry, start, view) {
+      if (!view || typeof view !== 'object') return;
+      if (typeof view.showTime === 'number' && view.showTime < 0) {
+        const at = insertionPoint(entry.forGoodStarts, start);
+        insert(entry.forGoodStarts, at, start);
+        insert(entry.forGoodViews, at, view);
+        return;
       }
-      return debug;
+      const shown = Math.max(1, Math.floor(num(view.showTime)) || 1);
+      const at = insertionPoint(entry.timedStarts, start);
+      insert(entry.timedStarts, at, start);
+      insert(entry.timedLasts, at, start + shown - 1);
+      insert(entry.timedViews, at, view);
+      if (shown > entry.longest) entry.longest = shown;
     }
   }
 
-  /** The indexes of times in ascending time order, ties in the order given. */
-  function timeOrder(times) {
-    const order = new Array(times.length);
-    let sorted = true;
-    for (let i = 0; i < times.length; i++) {
-      order[i] = i;
-      if (i > 0 && times[i] < times[i - 1]) sorted = false;
-    }
-    if (!sorted) order.sort((a, b) => times[a] - times[b] || a - b);
-    return order;
+  /** Where t goes in ascending values, after any equal ones: nearly always at the end. */
+  function insertionPoint(values, t) {
+    const n = values.length;
+    return n === 0 || values[n - 1] <= t ? n : upperBound(values, t);
   }
 
-  /** Without an end line (a replay cut short), goals are read off the score; no scorer. */
-  function goalsFromScores(frames) {
-    const goals = [];
-    for (let i = 1; i < frames.count; i++) {
-      for (let team = 0; team < 2; team++) {
-        if (frames.score[2 * i + team] > frames.score[2 * (i - 1) + team]) {
-          goals.push({ time: frames.time[i], team, scorer: null, ownGoal: false });
-        }
-      }
-    }
-    return goals;
+  function insert(values, at, value) {
+    if (at === values.length) values.push(value); else values.splice(at, 0, value);
   }
 
   /** The first index whose value is greater than t. */
@@ -277,14 +383,16 @@
   const state = {
     ready: false, error: null, replay: null, index: 0, playing: false, speed: 1,
     selected: null, overlays: new Map(), trails: new Map(), drawn: null, loadMs: 0,
-    debugReady: false, debugMs: 0,
-    pending: 0, panelKey: '', panelAt: 0, lastTick: 0,
+    debugReady: false, debugMs: 0, follow: false, bubble: false,
+    pending: 0, panelKey: '', panelAt: 0, lastTick: 0, drawnAt: 0, dirty: false,
+    tickAsked: false, wakeTimer: 0,
+    live: null, compare: null,
   };
   const stats = { draws: [], intervals: [], lastFrameAt: 0 };
 
   /**
-   * Some of the replay's JSON lines: the page carries them in two parts (the debug lines, and
-   * all the others), each gzip-compressed, in base64.
+   * Some of the replay's JSON lines: the page carries them in parts (the debug lines, all the
+   * others, a replay to compare with), each gzip-compressed, in base64.
    */
   async function unpack(id) {
     const binary = atob($(id).textContent.trim());
@@ -297,16 +405,49 @@
     return new Response(stream).text();
   }
 
-  /** The match first (shown as soon as it is read), then the prints and views. */
+  /** A page served by --live carries no match: it reads it from its stream. */
+  function isLive() {
+    return $('replay-match').textContent.trim() === '' && /^https?:$/.test(location.protocol);
+  }
+
   async function start() {
+    performance.mark('touchline:start');
+    if (isLive()) {
+      startLive();
+    } else {
+      await startFile();
+    }
+    if ($('replay-compare').textContent.trim() !== '') {
+      try {
+        setCompare(readReplay(await unpack('replay-compare')), 'the replay of --compare');
+      } catch (e) {
+        showError('cannot read the replay to compare with: ' + e.message);
+      }
+    }
+  }
+
+  /** The match first (shown as soon as it is read), then the prints and views. */
+  async function startFile() {
+    let replay;
     try {
-      performance.mark('touchline:start');
-      state.replay = readReplay(await unpack('replay-match'));
+      replay = readReplay(await unpack('replay-match'));
     } catch (e) {
       showError(e instanceof ReplayError ? e.message : 'cannot read the replay: ' + e.message);
       return;
     }
-    const replay = state.replay;
+    show(replay);
+    try {
+      await readDebug(replay, await unpack('replay-debug'));
+    } catch (e) {
+      showError('cannot read the prints and views: ' + e.message);
+      return;
+    }
+    debugRead();
+  }
+
+  /** Builds the page around a replay that has its header and at least one frame. */
+  function show(replay) {
+    state.replay = replay;
     for (const robot of replay.header.robots) {
       state.overlays.set(robot.id, true);
       state.trails.set(robot.id, false);
@@ -316,50 +457,343 @@
     buildRobotTable(replay);
     select(state.selected);
     buildGoals(replay);
+    buildMarks(replay);
     wireControls(replay);
-    const slider = $('slider');
-    slider.max = String(replay.frames.count - 1);
-    new ResizeObserver(() => { layout(); draw(); }).observe($('court'));
+    slider();
+    new ResizeObserver(() => { layout(); draw(); buildMarks(replay); }).observe($('court'));
+    new ResizeObserver((entries) => {
+      const size = entries[entries.length - 1].contentRect;
+      view.stripWidth = size.width;
+      view.stripHeight = size.height;
+      drawPrintMarks(replay);
+    }).observe($('print-marks'));
     layout();
-    goToHash() || setIndex(0, false);
+    goToHash() || setIndex(state.live ? replay.frames.last : 0, false);
     draw();
     updatePanel(true);
+    playLabel();
     state.ready = true;
     state.loadMs = performance.now();
     performance.mark('touchline:ready');
-    requestAnimationFrame(tick);
-    try {
-      await readDebug(replay, await unpack('replay-debug'));
-    } catch (e) {
-      showError('cannot read the prints and views: ' + e.message);
-      return;
-    }
+  }
+
+  function debugRead() {
     state.debugReady = true;
     state.debugMs = performance.now();
     performance.mark('touchline:debug-ready');
     draw();
     state.panelKey = '';
     updatePanel(true);
+    buildMarks(state.replay);
   }
 
   /** Reads the debug lines in slices, so the page answers while it reads. */
   async function readDebug(replay, text) {
-    const index = new DebugIndex(replay.header.robots);
     const lines = text.split('\n');
     let sliceStart = performance.now();
     for (let n = 0; n < lines.length; n++) {
       if (lines[n] === '') continue;
       const object = JSON.parse(lines[n]);
-      if (object && object.debug) index.add(object.debug);
+      if (object && object.debug) replay.debugIndex.add(object.debug);
       if (performance.now() - sliceStart > 40) {
         await new Promise((resolve) => setTimeout(resolve, 0));
         sliceStart = performance.now();
       }
     }
-    // Debug lines found among the others, if a replay was packed whole.
-    for (const d of replay.looseDebug) index.add(d);
-    replay.debug = index.finish();
+    replay.debug = replay.debugIndex.byId;
   }
+
+  // ------------------------------------------------------------------ the live match
+
+  /**
+   * Reads the match from the server's stream (Server-Sent Events: each event a batch of
+   * replay lines) and follows its newest step until the user looks elsewhere.
+   */
+  function startLive() {
+    state.live = {
+      following: true, over: false, connected: false, gaps: 0, lines: 0, updatedAt: 0,
+      next: 0, reader: null, abort: null, follow: true, thinFrom: -1, fullFrom: -1,
+      restoreTime: null,
+    };
+    document.body.classList.add('live');
+    liveStatus('waiting for the match\u2026');
+    readStream();
+  }
+
+  /**
+   * Reads the stream with fetch rather than EventSource, which costs the browser about twice as
+   * much per line; the events are parsed here. Following the match, the page asks only for the
+   * newest step of each event (follow=1): the frames skipped are the "thin" part of its
+   * timeline, from frame thinFrom (line fullFrom) on. Once it stops following it asks for every
+   * line from there on. A broken connection is tried again every 2 s, from the line after the
+   * last one read (Last-Event-ID), until the match's end has come.
+   */
+  async function readStream() {
+    const live = state.live;
+    while (!live.over) {
+      let switched = false;
+      try {
+        const headers = live.next > 0 ? { 'Last-Event-ID': String(live.next) } : {};
+        live.abort = new AbortController();
+        const response = await fetch(live.follow ? 'stream?follow=1' : 'stream',
+          { headers, cache: 'no-store', signal: live.abort.signal });
+        if (!response.ok) {
+          liveStatus('the match\u2019s server refused the stream (' + response.status + ')');
+          return;
+        }
+        live.connected = true;
+        liveStatus(state.replay ? 'live' : 'waiting for the match\u2026');
+        live.reader = response.body.getReader();
+        const decoder = new TextDecoder();
+        let buffer = '';
+        while (!live.over) {
+          const { value, done } = await live.reader.read();
+          if (done) break;
+          buffer += decoder.decode(value, { stream: true });
+          let from = 0;
+          for (let end = buffer.indexOf('\n\n'); end >= 0; end = buffer.indexOf('\n\n', from)) {
+            streamEvent(buffer.slice(from, end));
+            from = end + 2;
+          }
+          buffer = buffer.slice(from);
+        }
+      } catch (e) {
+        // The connection broke, or the page changed how it reads: see below.
+        switched = e && e.name === 'AbortError';
+      }
+      live.connected = false;
+      if (live.over) break;
+      if (switched) continue;
+      liveStatus('connection lost: trying again\u2026');
+      await new Promise((resolve) => setTimeout(resolve, 2000));
+    }
+    if (live.reader) live.reader.cancel().catch(() => {});
+  }
+
+  /**
+   * Follows the newest step (reading few lines), or reads every line: then the frames skipped
+   * while following are read again, from the first skipped line on.
+   */
+  function readEvery(every) {
+    const live = state.live;
+    if (live.over || live.follow === !every) return;
+    live.follow = !every;
+    live.held = null;
+    if (every && live.thinFrom >= 0 && state.replay) {
+      // The lines read again are held until they reach the step shown, then take the place of
+      // the frames skipped: the page never shows less than it did.
+      live.held = [];
+      live.restoreTime = state.replay.frames.time[state.index];
+      live.next = live.fullFrom;
+    }
+    if (live.abort) live.abort.abort();
+  }
+
+  /** Drops the frames read while following, and everything that came with them. */
+  function cutThin() {
+    const live = state.live;
+    const replay = state.replay || live.pending;
+    if (live.thinFrom < 0 || !replay) return;
+    truncate(replay, live.thinFrom);
+    live.thinFrom = -1;
+    if (state.compare) {
+      state.compare.checked = Math.min(state.compare.checked, replay.frames.count);
+      if (state.compare.differs !== null && state.compare.checked < replay.frames.count) return;
+      state.compare.differs = null;
+    }
+  }
+
+  /** One event of the stream: a batch of replay lines ("data:"), its id, or a gap. */
+  function streamEvent(text) {
+    let kind = 'message';
+    const data = [];
+    for (const field of text.split('\n')) {
+      if (field.startsWith('data: ')) data.push(field.slice(6));
+      else if (field.startsWith('id: ')) state.live.next = Number(field.slice(4)) || state.live.next;
+      else if (field.startsWith('event: ')) kind = field.slice(7);
+    }
+    const live = state.live;
+    if (kind === 'gap') {
+      live.gaps++;
+      const replay = state.replay || live.pending;
+      if (live.thinFrom < 0) {
+        live.thinFrom = replay ? replay.frames.count : 0;
+        live.fullFrom = parseLines(data)[0].from;
+      }
+    } else if (kind === 'refill') {
+      // What was skipped comes again: held, like the lines read after a pause, so that the page
+      // goes on showing its newest step until it has them all.
+      if (state.replay && live.thinFrom >= 0) {
+        live.held = [];
+        live.restoreTime = state.replay.frames.time[state.index];
+      } else {
+        cutThin();
+        live.fullFrom = -1;
+      }
+    } else if (kind === 'message' && data.length > 0) {
+      receive(data);
+    }
+  }
+
+  /** Lines of the match as they come: the header, then frames, debug lines and the end. */
+  function receive(lines) {
+    const live = state.live;
+    let replay = state.replay;
+    let objects = parseLines(lines);
+    if (live.held) {
+      for (const object of objects) live.held.push(object);
+      if (!objects.some((o) => o && (o.end || (typeof o.time === 'number' && o.time >= live.restoreTime)))) {
+        return;
+      }
+      objects = live.held;
+      live.held = null;
+      cutThin();
+      live.fullFrom = -1;
+    }
+    for (const object of objects) {
+      live.lines++;
+      if (!replay && !live.header) {
+        try {
+          live.header = readHeader(object);
+        } catch (e) {
+          showError(e.message);
+          live.over = true;
+          return;
+        }
+        live.pending = newReplay(live.header);
+        continue;
+      }
+      addLine(replay || live.pending, object);
+    }
+    if (!replay && live.pending && live.pending.frames.count > 0) {
+      replay = live.pending;
+      replay.debug = replay.debugIndex.byId;
+      settle(replay);
+      state.debugReady = true;
+      show(replay);
+      liveStatus('live');
+    }
+    if (!replay) return;
+    state.dirty = true;
+    wake();
+    if (live.restoreTime !== null && replay.frames.time[replay.frames.last] >= live.restoreTime) {
+      const at = replay.frames.indexAt(live.restoreTime);
+      live.restoreTime = null;
+      setIndex(at, false);
+    }
+    // A page that skipped frames gets them (a refill) before the match is over for it.
+    if (replay.end && !live.over && live.thinFrom < 0) {
+      if (live.following) follow();
+      live.over = true;
+      live.following = false;
+      liveStatus(replay.end.interrupted ? 'the match was interrupted' : 'the match is over');
+      liveChanged(true);
+      draw();
+    }
+  }
+
+  /** The lines of one event, parsed at once (one JSON array); a line that is not JSON is told. */
+  function parseLines(lines) {
+    try {
+      return JSON.parse('[' + lines.join(',') + ']');
+    } catch (e) {
+      const objects = [];
+      for (const line of lines) {
+        try {
+          objects.push(JSON.parse(line));
+        } catch (lineError) {
+          showError('the stream sent a line that is not JSON: ' + lineError.message);
+        }
+      }
+      return objects;
+    }
+  }
+
+  /**
+   * The timeline, goals and endings, after lines came: at most every LIVE_INTERVAL; false when
+   * it is too soon.
+   */
+  function liveChanged(now) {
+    const live = state.live;
+    const at = performance.now();
+    if (!now && at - live.updatedAt < LIVE_INTERVAL) return false;
+    live.updatedAt = at;
+    const replay = state.replay;
+    settle(replay);
+    if (replay.goals.length !== live.goalsShown || now) {
+      live.goalsShown = replay.goals.length;
+      buildGoals(replay);
+    }
+    compareAhead();
+    // The marks move as the timeline grows: placed again when it has grown by a hundredth, or
+    // when there is something new to mark.
+    const entry = replay.debug.get(state.selected);
+    const key = [replay.goals.length, replay.endings.size, state.compare && state.compare.differs,
+      entry ? entry.printTimes.length : 0, state.selected].join(':');
+    if (now || key !== live.marksKey || replay.frames.count > 1.01 * live.marksCount) {
+      live.marksKey = key;
+      live.marksCount = replay.frames.count;
+      buildMarks(replay);
+    }
+    if (now) {
+      state.panelKey = '';
+      updatePanel(true);
+    }
+    return true;
+  }
+
+  /** How often to draw the newest step: from how fast it moved over the last second or so. */
+  function liveDrawInterval(frames) {
+    const live = state.live;
+    const now = performance.now();
+    const newest = frames.time[frames.last];
+    if (!live.paceAt || now - live.paceAt > 1000) {
+      if (live.paceAt) {
+        live.fast = (newest - live.paceStep) / ((now - live.paceAt) / 1000) > LIVE_FAST_STEPS;
+      }
+      live.paceAt = now;
+      live.paceStep = newest;
+    }
+    return live.fast ? LIVE_FAST_DRAW_INTERVAL : LIVE_DRAW_INTERVAL;
+  }
+
+  /** Shows the newest step; the side panel follows at its own pace. */
+  function follow() {
+    state.index = state.replay.frames.last;
+    slider();
+    draw();
+    updatePanel(false);
+  }
+
+  function liveStatus(text) {
+    $('live-status').textContent = text;
+    const button = $('live');
+    const following = state.live.following && !state.live.over;
+    button.classList.toggle('on', following);
+    button.textContent = state.live.over ? 'End' : following ? '\u25cf live' : 'go live';
+    button.title = state.live.over ? 'The last step (End)' : 'Follow the newest step (L)';
+  }
+
+  function setFollowing(following) {
+    if (!state.live) return;
+    state.live.following = following && !state.live.over;
+    if (state.live.following) wake();
+    readEvery(!state.live.following);
+    liveStatus($('live-status').textContent);
+    playLabel();
+  }
+
+  function playLabel() {
+    $('play').textContent = state.playing || (state.live && state.live.following) ? 'Pause' : 'Play';
+  }
+
+  function goLive() {
+    setPlaying(false);
+    setIndex(state.replay.frames.last, false);
+    setFollowing(true);
+  }
+
+  // ------------------------------------------------------------------ the page's parts
 
   function showError(message) {
     state.error = message;
@@ -372,8 +806,8 @@
     const teams = replay.header.teams;
     $('home-name').textContent = teams[0] ? String(teams[0].name) : '';
     $('away-name').textContent = teams[1] ? String(teams[1].name) : '';
-    document.title = 'Touchline replay: ' + $('home-name').textContent + ' v '
-      + $('away-name').textContent;
+    document.title = (state.live ? 'Touchline live: ' : 'Touchline replay: ')
+      + $('home-name').textContent + ' v ' + $('away-name').textContent;
   }
 
   function buildRobotTable(replay) {
@@ -422,29 +856,17 @@
 
   function buildGoals(replay) {
     const list = $('goals');
-    const marks = $('goal-marks');
-    const frames = replay.frames;
-    const span = Math.max(1, frames.count - 1);
+    list.replaceChildren();
     if (replay.goals.length === 0) {
       const none = document.createElement('li');
       none.textContent = 'none';
       list.appendChild(none);
     }
     for (const goal of replay.goals) {
-      const text = goalText(replay, goal);
       const item = document.createElement('li');
-      item.textContent = text;
-      item.addEventListener('click', () => jump(frames.indexAt(goal.time)));
+      item.textContent = goalText(replay, goal);
+      item.addEventListener('click', () => jump(replay.frames.indexAt(goal.time)));
       list.appendChild(item);
-      const mark = document.createElement('button');
-      mark.className = 'goal-mark';
-      mark.title = text;
-      mark.setAttribute('aria-label', text);
-      const teamIndex = replay.header.teams.findIndex((t) => t.id === goal.team);
-      mark.style.background = TEAM_COLORS[Math.max(0, teamIndex) % 2][0];
-      mark.style.left = (100 * frames.indexAt(goal.time) / span) + '%';
-      mark.addEventListener('click', () => jump(frames.indexAt(goal.time)));
-      marks.appendChild(mark);
     }
   }
 
@@ -459,19 +881,146 @@
     return text;
   }
 
+  function robotById(id) {
+    return state.replay.header.robots.find((r) => r.id === id);
+  }
+
+  /** "crashed at step 101: SIGSEGV in kick at striker.c:41", or "" for a robot that played on. */
+  function endingLine(id) {
+    const ending = state.replay.endings.get(id);
+    if (!ending || !ending.early) return '';
+    let text = String(ending.outcome.ending);
+    if (ending.from !== null) text += ', still from step ' + ending.from;
+    if (ending.outcome.reason) text += ': ' + String(ending.outcome.reason);
+    return text;
+  }
+
+  /**
+   * The timeline under the slider: a mark per goal, per robot that ended early and where the
+   * compared replay first differs; and a strip with the selected robot's prints. Clicking a
+   * mark, or the strip near a print, goes there.
+   */
+  function buildMarks(replay) {
+    const marks = $('marks');
+    marks.replaceChildren();
+    const span = Math.max(1, replay.frames.count - 1);
+    const place = (time) => (100 * replay.frames.indexAt(time) / span) + '%';
+    const mark = (className, time, text, color) => {
+      const button = document.createElement('button');
+      button.className = 'mark ' + className;
+      button.title = text;
+      button.setAttribute('aria-label', text);
+      button.dataset.step = String(time);
+      button.style.left = place(time);
+      if (color) button.style.background = color;
+      button.addEventListener('click', () => jump(replay.frames.indexAt(time)));
+      marks.appendChild(button);
+      return button;
+    };
+    for (const goal of replay.goals) {
+      const teamIndex = replay.header.teams.findIndex((t) => t.id === goal.team);
+      mark('goal-mark', goal.time, goalText(replay, goal), TEAM_COLORS[Math.max(0, teamIndex) % 2][0]);
+    }
+    for (const [id, ending] of replay.endings) {
+      if (!ending.early || ending.from === null) continue;
+      const robot = robotById(id);
+      const button = mark('ending-mark', ending.from, 'robot ' + id + ' ' + (robot ? robot.name : '')
+        + ': ' + endingLine(id));
+      button.textContent = '\u2715';
+      button.dataset.robot = String(id);
+    }
+    const compare = state.compare;
+    if (compare && compare.differs !== null) {
+      mark('diff-mark', compare.differs, 'the compared replay first differs here (step '
+        + compare.differs + ')');
+    }
+    drawPrintMarks(replay);
+  }
+
+  /** The selected robot's prints as ticks under the slider. */
+  function drawPrintMarks(replay) {
+    const canvas = $('print-marks');
+    const ratio = window.devicePixelRatio || 1;
+    const width = Math.max(1, Math.round(view.stripWidth * ratio));
+    const height = Math.max(1, Math.round(view.stripHeight * ratio));
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
+    const g = canvas.getContext('2d');
+    g.clearRect(0, 0, canvas.width, canvas.height);
+    const entry = replay.debug.get(state.selected);
+    canvas.title = entry && entry.printTimes.length > 0
+      ? 'prints of robot ' + state.selected + ': click to go to the nearest' : '';
+    if (!entry) return;
+    const span = Math.max(1, replay.frames.count - 1);
+    const robot = robotById(state.selected);
+    g.fillStyle = robot ? robot.ownColor : '#e5e7eb';
+    let lastX = -1;
+    for (const t of entry.printTimes) {
+      const x = Math.round(replay.frames.indexAt(t) / span * (canvas.width - 1));
+      if (x === lastX) continue;
+      lastX = x;
+      g.fillRect(x, 0, Math.max(1, ratio), canvas.height);
+    }
+  }
+
+  function pickPrint(e) {
+    const replay = state.replay;
+    const entry = replay.debug.get(state.selected);
+    if (!entry || entry.printTimes.length === 0) return;
+    const rect = $('print-marks').getBoundingClientRect();
+    const share = Math.min(1, Math.max(0, (e.clientX - rect.left) / Math.max(1, rect.width)));
+    const span = Math.max(1, replay.frames.count - 1);
+    const wanted = replay.frames.time[Math.round(share * span)];
+    const k = upperBound(entry.printTimes, wanted);
+    let best = Math.max(0, k - 1);
+    if (k < entry.printTimes.length
+        && Math.abs(entry.printTimes[k] - wanted) < Math.abs(entry.printTimes[best] - wanted)) {
+      best = k;
+    }
+    jump(replay.frames.indexAt(entry.printTimes[best]));
+  }
+
   function wireControls(replay) {
-    $('play').addEventListener('click', () => setPlaying(!state.playing));
+    $('play').addEventListener('click', togglePlaying);
     $('back').addEventListener('click', () => jump(state.index - 1));
     $('forward').addEventListener('click', () => jump(state.index + 1));
+    $('live').addEventListener('click', () => {
+      if (state.live && !state.live.over) goLive(); else jump(replay.frames.last);
+    });
     $('speed').addEventListener('change', () => {
       state.speed = Number($('speed').value) || 1;
       // Give the keys back to the player: space plays, arrows step.
       $('speed').blur();
     });
     $('slider').addEventListener('input', () => jump(Number($('slider').value)));
+    $('print-marks').addEventListener('click', pickPrint);
+    $('follow').addEventListener('change', () => setFollow($('follow').checked));
+    $('bubble').addEventListener('change', () => { state.bubble = $('bubble').checked; draw(); });
     window.addEventListener('hashchange', goToHash);
     document.addEventListener('keydown', onKey, true);
-    $('court').addEventListener('click', (e) => pickRobot(replay, e));
+    $('court').addEventListener('click', (e) => {
+      const robot = robotAt(e);
+      if (robot) select(robot.id);
+    });
+    $('court').addEventListener('mousemove', (e) => {
+      const robot = robotAt(e);
+      const title = robot ? robotTitle(robot.id) : '';
+      if ($('court').title !== title) $('court').title = title;
+    });
+  }
+
+  function robotTitle(id) {
+    const robot = robotById(id);
+    const ending = endingLine(id);
+    return id + ' ' + (robot ? robot.name : '') + (ending ? ' \u2014 ' + ending : '');
+  }
+
+  function setFollow(on) {
+    state.follow = on;
+    $('follow').checked = on;
+    draw();
   }
 
   function onKey(e) {
@@ -479,7 +1028,7 @@
     const by = e.shiftKey ? 10 : 1;
     switch (e.key) {
       case ' ':
-        setPlaying(!state.playing);
+        togglePlaying();
         break;
       case 'ArrowLeft':
         jump(state.index - by);
@@ -493,6 +1042,15 @@
       case 'End':
         jump(state.replay.frames.last);
         break;
+      case 'l':
+      case 'L':
+        if (!state.live) return;
+        goLive();
+        break;
+      case 'f':
+      case 'F':
+        setFollow(!state.follow);
+        break;
       default:
         return;
     }
@@ -500,20 +1058,32 @@
     e.stopPropagation();
   }
 
-  /** A step chosen by the user: playing stops, the hash remembers it. */
+  /** A step chosen by the user: playing and following the live match stop, the hash remembers it. */
   function jump(index) {
+    const frames = state.replay.frames;
+    const t = frames.time[Math.max(0, Math.min(frames.last, Math.round(index)))];
     setPlaying(false);
+    setFollowing(false);
+    if (state.live && state.live.held) state.live.restoreTime = t;
     setIndex(index, true);
   }
 
   function setIndex(index, remember) {
     const frames = state.replay.frames;
     state.index = Math.max(0, Math.min(frames.last, Math.round(index)));
-    $('slider').value = String(state.index);
+    slider();
     if (remember) rememberStep();
     state.pending = 0;
     draw();
     updatePanel(!state.playing);
+  }
+
+  /** The slider at the step shown, its end at the newest frame. */
+  function slider() {
+    const input = $('slider');
+    const last = String(state.replay.frames.last);
+    if (input.max !== last) input.max = last;
+    input.value = String(state.index);
   }
 
   function rememberStep() {
@@ -521,22 +1091,36 @@
     if (location.hash !== hash) history.replaceState(null, '', hash);
   }
 
-  /** Goes to the step the hash names (#step=N); false if it names none. */
+  /** Goes to the step the hash names (#step=N, or #N); false if it names none. */
   function goToHash() {
-    const match = /^#step=(-?\d+)$/.exec(location.hash);
+    const match = /^#(?:step=)?(-?\d+)$/.exec(location.hash);
     if (!match) return false;
     setPlaying(false);
+    setFollowing(false);
     setIndex(state.replay.frames.indexAt(Number(match[1])), false);
     return true;
   }
 
+  /** Play or pause; following the live match counts as playing: pausing stops at the step. */
+  function togglePlaying() {
+    if (state.live && state.live.following) {
+      setFollowing(false);
+      rememberStep();
+      updatePanel(true);
+      return;
+    }
+    setPlaying(!state.playing);
+  }
+
   function setPlaying(playing) {
     if (playing === state.playing) return;
-    if (playing && state.index >= state.replay.frames.last) state.index = 0;
+    if (playing && state.index >= state.replay.frames.last && !state.live) state.index = 0;
+    if (playing) setFollowing(false);
     state.playing = playing;
     state.pending = 0;
     state.lastTick = 0;
-    $('play').textContent = playing ? 'Pause' : 'Play';
+    if (playing) wake();
+    playLabel();
     if (!playing && state.ready) {
       rememberStep();
       updatePanel(true);
@@ -550,24 +1134,48 @@
     }
     updatePanel(true);
     draw();
+    if (state.ready) drawPrintMarks(state.replay);
   }
 
-  function pickRobot(replay, e) {
+  function robotAt(e) {
     const rect = $('court').getBoundingClientRect();
     const x = e.clientX - rect.left;
     const y = e.clientY - rect.top;
     const drawn = state.drawn;
-    if (!drawn) return;
+    if (!drawn) return null;
     let best = null;
     let bestDistance = Infinity;
     for (const robot of drawn.robots) {
       const d = Math.hypot(robot.px - x, robot.py - y);
       if (d < bestDistance) { best = robot; bestDistance = d; }
     }
-    if (best && bestDistance <= Math.max(12, best.pr * 1.5)) select(best.id);
+    return best && bestDistance <= Math.max(12, best.pr * 1.5) ? best : null;
+  }
+
+  /**
+   * Asks for a tick at the next frame. Ticks run only while there is something to do (playing,
+   * or lines of a live match to show): an idle page costs the machine nothing.
+   */
+  function wake() {
+    if (state.tickAsked || !state.ready) return;
+    state.tickAsked = true;
+    requestAnimationFrame(tick);
   }
 
   function tick(now) {
+    state.tickAsked = false;
+    const frames = state.replay.frames;
+    let later = Infinity;
+    if (state.live) {
+      if (state.dirty) {
+        if (liveChanged(false)) state.dirty = false;
+        else later = Math.min(later, LIVE_INTERVAL - (performance.now() - state.live.updatedAt));
+      }
+      if (state.live.following && state.index !== frames.last) {
+        const wait = liveDrawInterval(frames) - (now - state.drawnAt);
+        if (wait <= 0) follow(); else later = Math.min(later, wait);
+      }
+    }
     if (state.playing) {
       const dt = state.lastTick ? Math.min(now - state.lastTick, 250) : 0;
       state.pending += dt / 1000 * STEPS_PER_SECOND * state.speed;
@@ -575,12 +1183,15 @@
       if (whole > 0) {
         state.pending -= whole;
         const next = state.index + whole;
-        const last = state.replay.frames.last;
+        const last = frames.last;
         state.index = Math.min(next, last);
-        $('slider').value = String(state.index);
+        slider();
         draw();
         updatePanel(false);
-        if (next >= last) setPlaying(false);
+        if (next >= last) {
+          setPlaying(false);
+          if (state.live && !state.live.over) setFollowing(true);
+        }
       }
       if (stats.lastFrameAt) stats.intervals.push(now - stats.lastFrameAt);
       stats.lastFrameAt = now;
@@ -588,14 +1199,27 @@
       stats.lastFrameAt = 0;
     }
     state.lastTick = now;
-    requestAnimationFrame(tick);
+    if (state.playing) {
+      wake();
+    } else if (later < Infinity) {
+      clearTimeout(state.wakeTimer);
+      state.wakeTimer = setTimeout(wake, Math.max(0, later));
+    }
   }
 
   // ------------------------------------------------------------------ drawing
 
-  const view = { width: 0, height: 0, ratio: 1, scale: 1, left: 0, bottom: 0, background: null };
+  /**
+   * Where the court is drawn: the whole court fitted to the canvas, or, following the selected
+   * robot, nearer and centred on it (set each frame by draw()).
+   */
+  const view = {
+    width: 0, height: 0, ratio: 1, scale: 1, left: 0, bottom: 0, background: null,
+    fitScale: 1, fitLeft: 0, fitBottom: 0, zoom: 1, stripWidth: 1, stripHeight: 1,
+  };
 
   function layout() {
+    if (!state.replay) return;
     const canvas = $('court');
     const rect = canvas.getBoundingClientRect();
     view.ratio = window.devicePixelRatio || 1;
@@ -606,28 +1230,51 @@
     const court = state.replay.header.court;
     const spanX = court.width + 2 * court.goalDepth + 2 * MARGIN;
     const spanY = court.height + 2 * MARGIN;
-    view.scale = Math.min(view.width / spanX, view.height / spanY);
-    view.left = (view.width - court.width * view.scale) / 2;
-    view.bottom = (view.height + court.height * view.scale) / 2;
-    view.background = drawCourt(court);
+    view.fitScale = Math.min(view.width / spanX, view.height / spanY);
+    view.fitLeft = (view.width - court.width * view.fitScale) / 2;
+    view.fitBottom = (view.height + court.height * view.fitScale) / 2;
+    fit();
+    view.background = document.createElement('canvas');
+    view.background.width = canvas.width;
+    view.background.height = canvas.height;
+    const g = view.background.getContext('2d');
+    g.scale(view.ratio, view.ratio);
+    paintCourt(g, court);
+  }
+
+  function fit() {
+    view.scale = view.fitScale;
+    view.left = view.fitLeft;
+    view.bottom = view.fitBottom;
+    view.zoom = 1;
+  }
+
+  /** Centres the view on the robot followed, if any; true when it does. */
+  function centre(frames, i) {
+    if (!state.follow || state.selected === null) return false;
+    const r = state.replay.header.robots.findIndex((robot) => robot.id === state.selected);
+    if (r < 0) return false;
+    const x = frames.robots[3 * frames.robotCount * i + 3 * r];
+    const y = frames.robots[3 * frames.robotCount * i + 3 * r + 1];
+    if (Number.isNaN(x) || Number.isNaN(y)) return false;
+    view.zoom = FOLLOW_ZOOM;
+    view.scale = view.fitScale * FOLLOW_ZOOM;
+    view.left = view.width / 2 - x * view.scale;
+    view.bottom = view.height / 2 + y * view.scale;
+    return true;
   }
 
   const px = (x) => view.left + x * view.scale;
   const py = (y) => view.bottom - y * view.scale;
 
-  /** The court without robots or ball, drawn once per size. */
-  function drawCourt(court) {
-    const canvas = document.createElement('canvas');
-    canvas.width = $('court').width;
-    canvas.height = $('court').height;
-    const g = canvas.getContext('2d');
-    g.scale(view.ratio, view.ratio);
+  /** The court without robots or ball, in the view's place and scale. */
+  function paintCourt(g, court) {
     g.fillStyle = '#0f172a';
     g.fillRect(0, 0, view.width, view.height);
     const w = court.width;
     const h = court.height;
     const low = h / 2 - court.goalWidth / 2;
-    const high = h / 2 + court.goalWidth / 2;
+    const high = low + court.goalWidth;
     g.fillStyle = '#256639';
     g.fillRect(px(-court.goalDepth), py(high), court.goalDepth * view.scale, court.goalWidth * view.scale);
     g.fillRect(px(w), py(high), court.goalDepth * view.scale, court.goalWidth * view.scale);
@@ -653,12 +1300,12 @@
     g.stroke(walls);
     g.strokeRect(px(-court.goalDepth), py(high), court.goalDepth * view.scale, court.goalWidth * view.scale);
     g.strokeRect(px(w), py(high), court.goalDepth * view.scale, court.goalWidth * view.scale);
-    return canvas;
   }
 
   function draw() {
     if (!state.replay || !view.background) return;
     const began = performance.now();
+    state.drawnAt = began;
     const canvas = $('court');
     const g = canvas.getContext('2d');
     const replay = state.replay;
@@ -666,9 +1313,15 @@
     const i = state.index;
     const t = frames.time[i];
     g.setTransform(1, 0, 0, 1, 0, 0);
-    g.drawImage(view.background, 0, 0);
-    g.setTransform(view.ratio, 0, 0, view.ratio, 0, 0);
-    const drawn = { step: t, index: i, robots: [], ball: null, views: {} };
+    if (centre(frames, i)) {
+      g.setTransform(view.ratio, 0, 0, view.ratio, 0, 0);
+      paintCourt(g, replay.header.court);
+    } else {
+      fit();
+      g.drawImage(view.background, 0, 0);
+      g.setTransform(view.ratio, 0, 0, view.ratio, 0, 0);
+    }
+    const drawn = { step: t, index: i, robots: [], ball: null, views: {}, ghosts: null, bubble: null };
     replay.header.robots.forEach((robot, r) => {
       if (state.trails.get(robot.id)) drawTrail(g, frames, r, i, robot.ownColor);
     });
@@ -683,19 +1336,26 @@
       }
       drawn.views[robot.id] = count;
     }
+    if (state.compare) drawn.ghosts = drawGhosts(g, t);
     const base = 3 * frames.robotCount * i;
     replay.header.robots.forEach((robot, r) => {
       const x = frames.robots[base + 3 * r];
       const y = frames.robots[base + 3 * r + 1];
       const heading = frames.robots[base + 3 * r + 2];
       const pr = robot.radius * view.scale;
-      drawRobot(g, robot, px(x), py(y), heading, pr);
-      drawn.robots.push({ id: robot.id, x, y, heading, px: px(x), py: py(y), pr });
+      const ending = replay.endings.get(robot.id);
+      const ended = Boolean(ending && ending.early && ending.from !== null && t >= ending.from);
+      drawRobot(g, robot, px(x), py(y), heading, pr, ended);
+      drawn.robots.push({ id: robot.id, x, y, heading, px: px(x), py: py(y), pr, ended });
     });
     const bx = frames.ball[2 * i];
     const by = frames.ball[2 * i + 1];
-    drawBall(g, px(bx), py(by), Math.max(3, replay.header.ballRadius * view.scale));
+    const ballRadius = Math.max(3, replay.header.ballRadius * view.scale);
+    drawBall(g, px(bx), py(by), ballRadius);
     drawn.ball = { x: bx, y: by, px: px(bx), py: py(by) };
+    drawLabels(g, drawn, ballRadius);
+    if (state.bubble) drawn.bubble = drawBubble(g, drawn, t);
+    drawn.zoom = view.zoom;
     state.drawn = drawn;
     showStep(frames, i);
     stats.draws.push(performance.now() - began);
@@ -727,43 +1387,89 @@
     return '#' + rgb.toString(16).padStart(6, '0');
   }
 
-  /** One overlay view, in court units: see docs/host.md for each type's fields. */
+  /** The court's green, which a view's colour must stand out from. */
+  const COURT_RGB = [0x2f, 0x7d, 0x46];
+  /** Colours nearer the court's than this (in RGB) are drawn over an edge. */
+  const EDGE_DISTANCE = 140;
+
+  /**
+   * For a colour too near the court's, an edge of the opposite lightness (dark for a light
+   * colour, light for a dark one); null for one that stands out by itself.
+   */
+  function edgeOf(value) {
+    const rgb = (Number(value) | 0) & 0xffffff;
+    const [r, g, b] = [rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff];
+    const distance = Math.hypot(r - COURT_RGB[0], g - COURT_RGB[1], b - COURT_RGB[2]);
+    if (distance >= EDGE_DISTANCE) return null;
+    const light = 0.299 * r + 0.587 * g + 0.114 * b;
+    return light > 110 ? 'rgba(0, 0, 0, 0.75)' : 'rgba(255, 255, 255, 0.85)';
+  }
+
+  /**
+   * One overlay view, in court units: see docs/host.md for each type's fields. A view whose
+   * colour is near the court's is drawn over an edge, so that a green line shows on the green
+   * court; the others, as they are (an edge for each would double the drawing).
+   */
   function drawView(g, v) {
     const color = colorOf(v.color);
-    g.strokeStyle = color;
+    const edge = edgeOf(v.color);
     g.fillStyle = color;
     g.lineWidth = 1.5;
+    const stroke = (path) => {
+      if (edge) {
+        g.strokeStyle = edge;
+        g.lineWidth = 3.5;
+        g.stroke(path);
+      }
+      g.strokeStyle = color;
+      g.lineWidth = 1.5;
+      g.stroke(path);
+    };
+    const fill = (path) => {
+      g.fill(path);
+      if (!edge) return;
+      g.strokeStyle = edge;
+      g.lineWidth = 1;
+      g.stroke(path);
+    };
     switch (v.type) {
-      case 'line':
-        g.beginPath();
-        g.moveTo(px(num(v.beginX)), py(num(v.beginY)));
-        g.lineTo(px(num(v.endX)), py(num(v.endY)));
-        g.stroke();
+      case 'line': {
+        const path = new Path2D();
+        path.moveTo(px(num(v.beginX)), py(num(v.beginY)));
+        path.lineTo(px(num(v.endX)), py(num(v.endY)));
+        stroke(path);
         break;
+      }
       case 'ellipse': {
         const rx = Math.abs(num(v.xRadius)) * view.scale;
         const ry = Math.abs(num(v.yRadius)) * view.scale;
         if (!(rx >= 0 && ry >= 0)) break;
-        g.beginPath();
-        g.ellipse(px(num(v.locationX)), py(num(v.locationY)), rx, ry, 0, 0, 2 * Math.PI);
-        if (v.fill) g.fill(); else g.stroke();
+        const path = new Path2D();
+        path.ellipse(px(num(v.locationX)), py(num(v.locationY)), rx, ry, 0, 0, 2 * Math.PI);
+        if (v.fill) fill(path); else stroke(path);
         break;
       }
       case 'rectangle': {
         const x = Math.min(num(v.locationX), num(v.locationX) + num(v.width));
         const y = Math.max(num(v.locationY), num(v.locationY) + num(v.height));
-        const w = Math.abs(num(v.width)) * view.scale;
-        const h = Math.abs(num(v.height)) * view.scale;
-        if (v.fill) g.fillRect(px(x), py(y), w, h); else g.strokeRect(px(x), py(y), w, h);
+        const path = new Path2D();
+        path.rect(px(x), py(y), Math.abs(num(v.width)) * view.scale, Math.abs(num(v.height)) * view.scale);
+        if (v.fill) fill(path); else stroke(path);
         break;
       }
       case 'text': {
         const size = num(v.size) > 0 ? num(v.size) : 5;
+        const text = String(v.text === undefined ? '' : v.text).slice(0, 200);
         g.font = Math.max(6, Math.min(200, size * view.scale)) + 'px sans-serif';
         g.textAlign = 'left';
         g.textBaseline = 'alphabetic';
-        g.fillText(String(v.text === undefined ? '' : v.text).slice(0, 200),
-          px(num(v.locationX)), py(num(v.locationY)));
+        if (edge) {
+          g.strokeStyle = edge;
+          g.lineWidth = 3;
+          g.lineJoin = 'round';
+          g.strokeText(text, px(num(v.locationX)), py(num(v.locationY)));
+        }
+        g.fillText(text, px(num(v.locationX)), py(num(v.locationY)));
         break;
       }
       default:
@@ -771,16 +1477,35 @@
     }
   }
 
-  function drawRobot(g, robot, x, y, heading, r) {
+  /**
+   * A robot: a disc in its team's colour with a ring in its own shade (as in the table), a
+   * line to its heading. One that has ended is grey and crossed out.
+   */
+  function drawRobot(g, robot, x, y, heading, r, ended) {
     if (Number.isNaN(x) || Number.isNaN(y)) return;
     g.beginPath();
     g.arc(x, y, r, 0, 2 * Math.PI);
-    g.fillStyle = robot.color;
+    g.fillStyle = ended ? ENDED_COLOR : robot.color;
     g.fill();
-    const selected = robot.id === state.selected;
-    g.lineWidth = selected ? 3 : 1.5;
-    g.strokeStyle = selected ? '#facc15' : '#f1f5f9';
+    if (!ended && robot.ownColor !== robot.color) {
+      g.beginPath();
+      g.arc(x, y, r * 0.82, 0, 2 * Math.PI);
+      g.lineWidth = Math.max(2, r * 0.3);
+      g.strokeStyle = robot.ownColor;
+      g.stroke();
+    }
+    g.beginPath();
+    g.arc(x, y, r, 0, 2 * Math.PI);
+    g.lineWidth = 1.5;
+    g.strokeStyle = '#f1f5f9';
     g.stroke();
+    if (robot.id === state.selected) {
+      g.beginPath();
+      g.arc(x, y, r + 3, 0, 2 * Math.PI);
+      g.lineWidth = 3;
+      g.strokeStyle = '#facc15';
+      g.stroke();
+    }
     if (!Number.isNaN(heading)) {
       g.beginPath();
       g.moveTo(x, y);
@@ -789,11 +1514,17 @@
       g.strokeStyle = '#f1f5f9';
       g.stroke();
     }
-    g.font = 'bold ' + Math.max(10, Math.round(r * 0.9)) + 'px sans-serif';
-    g.textAlign = 'center';
-    g.textBaseline = 'bottom';
-    g.fillStyle = '#f8fafc';
-    g.fillText(String(robot.id), x, y - r - 2);
+    if (ended) {
+      const d = r * 0.75;
+      g.beginPath();
+      g.moveTo(x - d, y - d);
+      g.lineTo(x + d, y + d);
+      g.moveTo(x + d, y - d);
+      g.lineTo(x - d, y + d);
+      g.lineWidth = Math.max(2, r * 0.3);
+      g.strokeStyle = '#ef4444';
+      g.stroke();
+    }
   }
 
   function drawBall(g, x, y, r) {
@@ -805,6 +1536,86 @@
     g.lineWidth = 1;
     g.strokeStyle = '#000000';
     g.stroke();
+  }
+
+  /**
+   * The robots' ids, each placed where it stays inside the canvas and off the other labels,
+   * the robots and the ball: above the robot if it can, else below, beside, or at a corner.
+   */
+  function drawLabels(g, drawn, ballRadius) {
+    const discs = drawn.robots.map((r) => box(r.px - r.pr, r.py - r.pr, 2 * r.pr, 2 * r.pr));
+    const ball = box(drawn.ball.px - ballRadius, drawn.ball.py - ballRadius, 2 * ballRadius, 2 * ballRadius);
+    const placed = [];
+    drawn.robots.forEach((robot, k) => {
+      if (!(robot.px > -robot.pr && robot.px < view.width + robot.pr
+          && robot.py > -robot.pr && robot.py < view.height + robot.pr)) return;
+      const size = Math.max(10, Math.round(robot.pr * 0.9));
+      g.font = 'bold ' + size + 'px sans-serif';
+      const text = String(robot.id);
+      const w = g.measureText(text).width + 2;
+      const h = size + 2;
+      const gap = robot.pr + 2;
+      const d = gap * 0.72;
+      const candidates = [[0, -gap - h / 2], [0, gap + h / 2], [gap + w / 2, 0], [-gap - w / 2, 0],
+        [d + w / 2, -d - h / 2], [-d - w / 2, -d - h / 2], [d + w / 2, d + h / 2], [-d - w / 2, d + h / 2]];
+      const others = discs.filter((o, n) => n !== k).concat([ball], placed);
+      let best = null;
+      let bestCovered = Infinity;
+      for (const [dx, dy] of candidates) {
+        const cx = Math.min(view.width - w / 2, Math.max(w / 2, robot.px + dx));
+        const cy = Math.min(view.height - h / 2, Math.max(h / 2, robot.py + dy));
+        const b = box(cx - w / 2, cy - h / 2, w, h);
+        // Kept inside the canvas, a label may be pushed onto its own robot: that counts too.
+        const covered = others.concat([discs[k]]).reduce((sum, o) => sum + overlap(o, b), 0);
+        if (covered < bestCovered) {
+          best = b;
+          bestCovered = covered;
+          if (covered === 0) break;
+        }
+      }
+      placed.push(best);
+      g.textAlign = 'center';
+      g.textBaseline = 'middle';
+      g.lineWidth = 3;
+      g.lineJoin = 'round';
+      g.strokeStyle = 'rgba(15, 23, 42, 0.85)';
+      g.strokeText(text, best.x + best.w / 2, best.y + best.h / 2);
+      g.fillStyle = '#f8fafc';
+      g.fillText(text, best.x + best.w / 2, best.y + best.h / 2);
+      robot.label = best;
+    });
+  }
+
+  const box = (x, y, w, h) => ({ x, y, w, h });
+  /** The area two boxes share (0 when apart). */
+  const overlap = (a, b) => Math.max(0, Math.min(a.x + a.w, b.x + b.w) - Math.max(a.x, b.x))
+    * Math.max(0, Math.min(a.y + a.h, b.y + b.h) - Math.max(a.y, b.y));
+
+  /** The selected robot's latest print at or before t, in a box beside it on the court. */
+  function drawBubble(g, drawn, t) {
+    const robot = drawn.robots.find((r) => r.id === state.selected);
+    const entry = state.replay.debug.get(state.selected);
+    if (!robot || !entry || Number.isNaN(robot.px)) return null;
+    const k = upperBound(entry.printTimes, t) - 1;
+    if (k < 0) return null;
+    let text = entry.printTexts[k];
+    if (text.length > BUBBLE_CHARS) text = text.slice(0, BUBBLE_CHARS - 1) + '\u2026';
+    g.font = '12px "DejaVu Sans Mono", monospace';
+    const w = g.measureText(text).width + 10;
+    const h = 18;
+    const right = robot.px + robot.pr + 6 + w <= view.width;
+    const x = right ? robot.px + robot.pr + 6 : Math.max(0, robot.px - robot.pr - 6 - w);
+    const y = Math.min(view.height - h, Math.max(0, robot.py - h / 2));
+    g.fillStyle = 'rgba(15, 23, 42, 0.88)';
+    g.fillRect(x, y, w, h);
+    g.strokeStyle = '#facc15';
+    g.lineWidth = 1;
+    g.strokeRect(x + 0.5, y + 0.5, w - 1, h - 1);
+    g.fillStyle = '#f8fafc';
+    g.textAlign = 'left';
+    g.textBaseline = 'middle';
+    g.fillText(text, x + 5, y + h / 2);
+    return { text, time: entry.printTimes[k], x, y, w, h };
   }
 
   const shownText = { step: '', clock: '', home: '', away: '' };
@@ -827,6 +1638,163 @@
     $(id).textContent = text;
   }
 
+  // ------------------------------------------------------------------ comparing two runs
+
+  /**
+   * Draws other's robots and ball as ghosts over the match, step for step (by time), robots
+   * matched by their place in the header; notes the first step at which the two differ.
+   */
+  function setCompare(other, name) {
+    const replay = state.replay;
+    const mine = replay ? replay.header : null;
+    state.compare = { replay: other, name, sameTeams: null, differs: null, checked: 0 };
+    if (!replay) return;
+    compareAhead();
+    showCompare();
+    buildMarks(replay);
+    draw();
+  }
+
+  /** Looks for the first difference in the frames not yet compared. */
+  function compareAhead() {
+    const compare = state.compare;
+    if (!compare || compare.differs !== null) return;
+    const mine = state.replay.frames;
+    const theirs = compare.replay.frames;
+    if (compare.sameTeams === null) {
+      const a = state.replay.header;
+      const b = compare.replay.header;
+      compare.sameTeams = a.robots.length === b.robots.length
+        && JSON.stringify(a.court) === JSON.stringify(b.court);
+    }
+    if (!compare.sameTeams) {
+      compare.differs = Math.min(mine.time[0], theirs.time[0]);
+      return;
+    }
+    const n = mine.robotCount;
+    for (let i = compare.checked; i < mine.count; i++) {
+      const t = mine.time[i];
+      const j = theirs.exactly(t);
+      if (j < 0) {
+        compare.checked = i + 1;
+        continue;
+      }
+      let same = mine.ball[2 * i] === theirs.ball[2 * j] && mine.ball[2 * i + 1] === theirs.ball[2 * j + 1]
+        && mine.score[2 * i] === theirs.score[2 * j] && mine.score[2 * i + 1] === theirs.score[2 * j + 1];
+      for (let k = 0; same && k < 3 * n; k++) {
+        const a = mine.robots[3 * n * i + k];
+        const b = theirs.robots[3 * n * j + k];
+        same = a === b || (Number.isNaN(a) && Number.isNaN(b));
+      }
+      if (!same) {
+        compare.differs = t;
+        showCompare();
+        return;
+      }
+      compare.checked = i + 1;
+    }
+    showCompare();
+  }
+
+  function showCompare() {
+    const compare = state.compare;
+    const note = $('compare-note');
+    $('compare-clear').hidden = !compare;
+    if (!compare) {
+      note.textContent = 'Drop a replay.jsonl on the page, or choose one, to draw it as ghosts over this match.';
+      return;
+    }
+    const theirs = compare.replay;
+    let text = 'Ghosts: ' + compare.name + ' (' + String(theirs.header.teams[0] ? theirs.header.teams[0].name : '')
+      + ' v ' + String(theirs.header.teams[1] ? theirs.header.teams[1].name : '') + ', '
+      + theirs.frames.count + ' frames). ';
+    if (compare.sameTeams === false) {
+      text += 'The two matches have different robots or courts: ghosts are drawn by order.';
+    } else if (compare.differs !== null) {
+      text += 'The two first differ at step ' + compare.differs + '.';
+    } else if (state.replay && compare.checked > 0) {
+      const last = state.replay.frames.time[compare.checked - 1];
+      text += 'The same at every step both have, up to step ' + last + '.';
+    } else {
+      text += 'Nothing to compare yet.';
+    }
+    note.textContent = text;
+  }
+
+  function drawGhosts(g, t) {
+    const theirs = state.compare.replay;
+    const frames = theirs.frames;
+    const j = frames.exactly(t);
+    if (j < 0) return [];
+    const ghosts = [];
+    g.save();
+    g.globalAlpha = 0.55;
+    g.setLineDash([4, 3]);
+    g.lineWidth = 2;
+    const n = frames.robotCount;
+    theirs.header.robots.forEach((robot, r) => {
+      const x = frames.robots[3 * n * j + 3 * r];
+      const y = frames.robots[3 * n * j + 3 * r + 1];
+      if (Number.isNaN(x) || Number.isNaN(y)) return;
+      const pr = robot.radius * view.scale;
+      g.beginPath();
+      g.arc(px(x), py(y), pr, 0, 2 * Math.PI);
+      g.fillStyle = '#e5e7eb';
+      g.fill();
+      g.strokeStyle = robot.color;
+      g.stroke();
+      ghosts.push({ id: robot.id, x, y, px: px(x), py: py(y) });
+    });
+    const bx = frames.ball[2 * j];
+    const by = frames.ball[2 * j + 1];
+    if (!Number.isNaN(bx) && !Number.isNaN(by)) {
+      g.beginPath();
+      g.arc(px(bx), py(by), Math.max(3, theirs.header.ballRadius * view.scale), 0, 2 * Math.PI);
+      g.strokeStyle = '#f59e0b';
+      g.stroke();
+      ghosts.push({ id: 'ball', x: bx, y: by, px: px(bx), py: py(by) });
+    }
+    g.restore();
+    return ghosts;
+  }
+
+  /** A replay.jsonl dropped on the page, or chosen, becomes the one compared with. */
+  async function compareFile(file) {
+    try {
+      setCompare(readReplay(await file.text()), String(file.name));
+      $('error').hidden = true;
+    } catch (e) {
+      showError('cannot compare with ' + String(file.name) + ': '
+        + (e instanceof ReplayError ? e.message : e.message));
+    }
+  }
+
+  function wireCompare() {
+    document.addEventListener('dragover', (e) => {
+      e.preventDefault();
+      e.dataTransfer.dropEffect = 'copy';
+    });
+    document.addEventListener('drop', (e) => {
+      e.preventDefault();
+      const file = e.dataTransfer.files[0];
+      if (file && state.replay) compareFile(file);
+    });
+    $('compare-file').addEventListener('change', () => {
+      const file = $('compare-file').files[0];
+      if (file && state.replay) compareFile(file);
+      $('compare-file').value = '';
+    });
+    $('compare-clear').addEventListener('click', () => {
+      state.compare = null;
+      showCompare();
+      if (state.replay) {
+        buildMarks(state.replay);
+        draw();
+      }
+    });
+    showCompare();
+  }
+
   // ------------------------------------------------------------------ the side panel
 
   /** The selected robot's ending, events at this step and prints up to it. */
@@ -839,7 +1807,7 @@
     if (key === state.panelKey) return;
     state.panelKey = key;
     state.panelAt = at;
-    const robot = replay.header.robots.find((r) => r.id === id);
+    const robot = robotById(id);
     $('debug-title').textContent = robot ? 'Robot ' + robot.id + ' ' + robot.name : 'Robot';
     $('ending').textContent = robot ? endingText(replay, robot.id) : '';
     showEvents(replay, id);
@@ -847,14 +1815,23 @@
   }
 
   function endingText(replay, id) {
-    const outcome = replay.end && Array.isArray(replay.end.robots)
-      ? replay.end.robots.find((r) => r.id === id) : null;
-    if (!outcome) return 'ending: not recorded (the replay was cut short)';
+    const ending = replay.endings.get(id);
+    if (!ending) {
+      return state.live && !replay.end ? 'ending: not known until the match ends'
+        : 'ending: not recorded (the replay was cut short)';
+    }
+    const outcome = ending.outcome;
+    if (!replay.end) {
+      let live = 'ending: ' + String(outcome.ending);
+      if (outcome.reason) live += ' (' + String(outcome.reason) + ')';
+      return ending.from === null ? live : live + '\nstands still from step ' + ending.from;
+    }
     let text = replay.end.interrupted ? 'the match was interrupted at step ' + replay.end.time + '\n' : '';
     text += 'ending: ' + String(outcome.ending);
     if (outcome.reason) text += ' (' + String(outcome.reason) + ')';
+    if (ending.early && ending.from !== null) text += '\nstood still from step ' + ending.from;
     text += '\nmissed steps ' + outcome.missedSteps + ', ball touches ' + outcome.ballTouches
-      + ', distance ' + outcome.distance;
+      + ', distance ' + distanceText(outcome.distance);
     if (outcome.droppedPrints || outcome.droppedViews) {
       text += '\ndropped over the limits: ' + (outcome.droppedPrints | 0) + ' prints, '
         + (outcome.droppedViews | 0) + ' views';
@@ -936,11 +1913,28 @@
   window.touchlineViewer = Object.freeze({
     /** A copy of what is shown now; changing it changes nothing. */
     state() {
-      if (!state.ready) return { ready: false, error: state.error };
-      const frames = state.replay.frames;
+      const live = state.live ? {
+        following: state.live.following, over: state.live.over, connected: state.live.connected,
+        gaps: state.live.gaps, lines: state.live.lines,
+        newest: state.replay ? state.replay.frames.time[state.replay.frames.last] : null,
+      } : null;
+      if (!state.ready) return { ready: false, error: state.error, live };
+      const replay = state.replay;
+      const frames = replay.frames;
       const d = state.drawn;
+      const endings = {};
+      for (const [id, e] of replay.endings) {
+        endings[id] = { ending: e.outcome.ending, reason: e.outcome.reason, from: e.from };
+      }
+      const marks = [...document.querySelectorAll('#marks .mark')].map((m) => ({
+        kind: m.classList[1], step: Number(m.dataset.step), title: m.title,
+      }));
+      const compare = state.compare ? {
+        name: state.compare.name, differs: state.compare.differs, sameTeams: state.compare.sameTeams,
+        ghosts: d.ghosts, note: $('compare-note').textContent,
+      } : null;
       return JSON.parse(JSON.stringify({
-        ready: true, error: state.error, version: state.replay.header.version,
+        ready: true, error: state.error, version: replay.header.version,
         step: frames.time[state.index], index: state.index, frames: frames.count,
         playing: state.playing, speed: state.speed, selected: state.selected,
         score: [frames.score[2 * state.index], frames.score[2 * state.index + 1]],
@@ -948,8 +1942,10 @@
           overlay: state.overlays.get(r.id), trail: state.trails.get(r.id),
           views: d.views[r.id],
         })),
-        goals: state.replay.goals.length, loadMs: state.loadMs,
+        goals: replay.goals.length, loadMs: state.loadMs,
         debugReady: state.debugReady, debugMs: state.debugMs,
+        live, endings, marks, compare, follow: state.follow, zoom: d.zoom, bubble: d.bubble,
+        canvas: { width: view.width, height: view.height },
       }));
     },
     /** Drawing times and frame intervals (ms) since the last reset. */
@@ -969,5 +1965,6 @@
     },
   });
 
+  wireCompare();
   start();
 }());

@@ -9,9 +9,16 @@
 // documented size, and the two runs wrote the same bytes.
 // large: a generated 6000-step 5v5 replay (version 2) with a print and two views per robot per
 // step: opening time and playing speed, printed as figures and held to the targets.
+// live: a 5v5 match played with --live, watched by pages that follow it, pause, scrub, go back
+// to live and leave, and by a client that never reads; the server refuses other hosts; the
+// --out files are those of the same match played without --live; the crashed robot's mark.
+// compare: two runs drawn one over the other (--compare, and a replay dropped on the page),
+// following a robot with its print beside it, labels, team shades and readable overlays.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
+import net from 'node:net';
 import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
@@ -45,10 +52,11 @@ function freshFolder(name) {
 /** Reads a replay the way the format doc describes it: header, frames by time, debug, end. */
 function readReplay(file) {
   const lines = fs.readFileSync(file, 'utf8').split('\n').filter((l) => l !== '');
-  const replay = { header: JSON.parse(lines[0]), frames: new Map(), debug: [], end: null };
+  const replay = { header: JSON.parse(lines[0]), frames: new Map(), debug: [], ended: [], end: null };
   for (const line of lines.slice(1)) {
     const o = JSON.parse(line);
     if (o.debug) replay.debug.push(o.debug);
+    else if (o.ended) replay.ended.push(o.ended);
     else if (o.end) replay.end = o.end;
     else replay.frames.set(o.time, o);
   }
@@ -133,6 +141,8 @@ const countColor = async (page, rgb) => (await readCourt(page, [], rgb)).n;
 
 const hex = (color) => [1, 3, 5].map((i) => parseInt(color.slice(i, i + 2), 16));
 const TEAM_RGB = [hex('#2563eb'), hex('#dc2626')];
+/** The shades of a three-a-side match's robots, by id: each team's colours in order. */
+const TEAM_SHADES = ['#2563eb', '#0ea5e9', '#7c3aed', '#dc2626', '#f97316', '#db2777'];
 
 // ---------------------------------------------------------------------------- match
 
@@ -473,9 +483,322 @@ async function largeScenario() {
   }
 }
 
+
+// ---------------------------------------------------------------------------- live
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+/** Starts touchline-match; resolves with the process and the live address it printed. */
+function startLive(args) {
+  const child = spawn(config.launcher, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+  const output = { out: '', err: '' };
+  child.stdout.on('data', (d) => { output.out += d; });
+  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+  const address = new Promise((resolve, reject) => {
+    child.stderr.on('data', (d) => {
+      output.err += d;
+      const m = /watch it live: (http:\/\/127\.0\.0\.1:\d+\/)/.exec(output.err);
+      if (m) resolve(m[1]);
+    });
+    exited.then((code) => reject(new Error(`exited ${code} before serving:\n${output.err}`)));
+  });
+  return { child, output, exited, address };
+}
+
+/** One request to the live server with the headers given: status, type and body. */
+function request(url, path, headers) {
+  return new Promise((resolve, reject) => {
+    const req = http.get(new URL(path, url), { headers }, (res) => {
+      let body = '';
+      res.on('data', (d) => { body += d; });
+      res.on('end', () => resolve({ status: res.statusCode, type: res.headers['content-type'], body }));
+    });
+    req.on('error', reject);
+  });
+}
+
+async function liveScenario() {
+  const steps = 5000;
+  const match = ['--steps', String(steps), '--seed', '3',
+    '--home', config.crasher, config.dawdler, config.dawdler, config.sample, config.striker,
+    '--away', config.goalkeeper, config.dawdler, config.dawdler, config.sample, config.chaser];
+  const liveOut = freshFolder('live-on');
+  const plainOut = freshFolder('live-off');
+  const watched = startLive([...match, '--out', liveOut, '--live']);
+  const url = await watched.address;
+  const port = new URL(url).port;
+
+  // Only requests that name this server by a loopback name get an answer.
+  const foreign = [
+    ['/', { Host: `evil.example:${port}` }], ['/stream', { Host: `evil.example:${port}` }],
+    ['/stream', { Host: `127.0.0.1:${port}`, Origin: 'http://evil.example' }],
+    ['/', { Host: `localhost:${Number(port) + 1}` }],
+  ];
+  for (const [where, headers] of foreign) {
+    assert.equal((await request(url, where, headers)).status, 403, `${where} ${JSON.stringify(headers)}`);
+  }
+  const own = await request(url, '/', { Host: `localhost:${port}` });
+  assert.equal(own.status, 200);
+  assert.match(own.type, /^text\/html/);
+
+  // A client that asks for the stream and never reads it.
+  const stalled = net.connect(Number(port), '127.0.0.1');
+  stalled.on('error', () => {});
+  stalled.write(`GET /stream HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\n\r\n`);
+  stalled.pause();
+
+  let timing;
+  let finalPage;
+  await withBrowser(async (browser) => {
+    const { page, seen } = await watchedPage(browser, 1366, 768);
+    await page.goto(url, { waitUntil: 'load' });
+    await page.waitForFunction(() => window.touchlineViewer.state().ready, { timeout: 60000 });
+    let s = await state(page);
+    assert.ok(s.live && s.live.following, 'a live page follows the match');
+    const first = s.step;
+    await sleep(1500);
+    s = await state(page);
+    assert.ok(s.step > first, `the step shown advances while the match plays: ${first} -> ${s.step}`);
+    assert.ok(!s.live.over, 'the match lasts long enough to be watched');
+
+    // Pause: the step stays while the match goes on.
+    await page.keyboard.press('Space');
+    const paused = await state(page);
+    assert.ok(!paused.live.following, 'space stops following');
+    await page.waitForFunction((n) => window.touchlineViewer.state().live.newest > n + 100,
+      { timeout: 20000 }, paused.live.newest);
+    s = await state(page);
+    assert.equal(s.step, paused.step, 'paused, the page stays at its step while the match goes on');
+    assert.equal(s.frames, s.live.newest + 1, 'paused, the page reads every step');
+    // The crash (robot 1 at step 300) is marked while the match still plays.
+    await page.waitForFunction(() => window.touchlineViewer.state().endings['1'], { timeout: 20000 });
+    s = await state(page);
+    assert.ok(!s.live.over, 'the crash is known before the match ends');
+    assert.equal(s.endings['1'].ending, 'crashed');
+    assert.equal(s.endings['1'].from, 301, 'live, the crashed robot stands still from step 301');
+
+    // Scrub back with the slider, then the keys; then back to live.
+    const slider = await (await page.$('#slider')).boundingBox();
+    await page.mouse.click(slider.x + slider.width / 4, slider.y + slider.height / 2);
+    s = await state(page);
+    assert.ok(s.step < paused.step && !s.live.following, `the slider went back to ${s.step}`);
+    await page.keyboard.press('Home');
+    assert.equal((await state(page)).step, 0, 'Home goes to the kick-off');
+    await page.click('#live');
+    await page.waitForFunction(() => window.touchlineViewer.state().step > 0, { timeout: 5000 });
+    s = await state(page);
+    assert.ok(s.live.following && s.step >= paused.step, `back to live at ${s.step}`);
+
+    // A second page watches too; the first leaves: the match neither stops nor slows.
+    const second = await watchedPage(browser, 1024, 700);
+    await second.page.goto(url, { waitUntil: 'load' });
+    await second.page.waitForFunction(() => window.touchlineViewer.state().ready, { timeout: 20000 });
+    const rate = async () => {
+      const a = (await state(second.page)).live.newest;
+      const began = Date.now();
+      await sleep(2000);
+      return ((await state(second.page)).live.newest - a) / ((Date.now() - began) / 1000);
+    };
+    const before = await rate();
+    await page.close();
+    const left = await rate();
+    timing = { watchedStepsPerSecond: Math.round(before), afterClosingStepsPerSecond: Math.round(left) };
+    assert.ok(left > 0.6 * before, `the match slowed when a page left: ${JSON.stringify(timing)}`);
+
+    await second.page.waitForFunction(() => window.touchlineViewer.state().live.over, { timeout: 120000 });
+    finalPage = await state(second.page);
+    await checkCrash(second.page, finalPage, path.join(liveOut, 'replay.jsonl'));
+    assert.deepEqual(seen.errors.concat(second.seen.errors), [], 'no console error');
+  });
+  const code = await watched.exited;
+  stalled.destroy();
+  assert.equal(code, 0, `the live match exited ${code}:\n${watched.output.err}`);
+  assert.equal(finalPage.frames, steps + 1, 'the page that came late has every frame');
+
+  // The same match without --live writes the same bytes.
+  run(config.launcher, [...match, '--out', plainOut]);
+  for (const file of ['replay.jsonl', 'replay.html', 'summary.txt', 'summary.json', 'final.png', 'trails.png']) {
+    assert.ok(fs.readFileSync(path.join(liveOut, file)).equals(fs.readFileSync(path.join(plainOut, file))),
+      `${file} is the same with and without --live`);
+  }
+  console.log('figures: ' + JSON.stringify(timing));
+}
+
+/**
+ * The crashed robot (robot 1, which drives until it looks at step 300): its ending and the step
+ * it stood still from, its mark on the timeline and where clicking it goes, grey on the court
+ * from that step on, and its reason on hover.
+ */
+async function checkCrash(page, s, replayFile) {
+  const replay = readReplay(replayFile);
+  const outcome = replay.end.robots.find((r) => r.id === 1);
+  assert.equal(outcome.ending, 'crashed');
+  assert.equal(outcome.stillFrom, 301, 'the replay says when the crashed robot stood still');
+  assert.deepEqual(s.endings['1'], { ending: 'crashed', reason: outcome.reason, from: 301 });
+  const marks = s.marks.filter((m) => m.kind === 'ending-mark');
+  assert.equal(marks.length, 1, 'one ending on the timeline');
+  assert.ok(marks[0].title.includes('crashed') && marks[0].title.includes(outcome.reason), marks[0].title);
+  await page.click('#marks .ending-mark');
+  let now = await state(page);
+  assert.equal(now.step, 301, 'clicking the mark goes to the step');
+  const robot = now.robots[0];
+  assert.ok(robot.ended, 'drawn as ended from that step');
+  // Grey where the cross and the heading line are not: the cardinal direction farthest from it.
+  const away = [0, 0.5, 1, 1.5].map((k) => k * Math.PI)
+    .sort((a, b) => Math.cos(a - robot.heading) - Math.cos(b - robot.heading))[0];
+  const probe = [robot.px + 0.5 * robot.pr * Math.cos(away), robot.py - 0.5 * robot.pr * Math.sin(away)];
+  const crowded = now.robots.some((o) => o !== robot && Math.hypot(o.px - robot.px, o.py - robot.py) < 2.2 * robot.pr)
+    || Math.hypot(now.ball.px - robot.px, now.ball.py - robot.py) < 2 * robot.pr;
+  if (!crowded) assert.deepEqual(await pixel(page, ...probe), hex('#6b7280'), 'an ended robot is grey');
+  const canvas = await (await page.$('#court')).boundingBox();
+  await page.mouse.move(canvas.x + robot.px, canvas.y + robot.py);
+  const title = await page.$eval('#court', (c) => c.title);
+  assert.ok(title.includes('crashed') && title.includes(outcome.reason), `hover: ${title}`);
+  await page.keyboard.press('ArrowLeft');
+  now = await state(page);
+  assert.ok(!now.robots[0].ended, 'not ended the step before');
+  const panel = await page.$eval('#ending', (e) => e.textContent);
+  assert.ok(/distance \d+\.\d\b/.test(panel), `distances to one decimal: ${panel}`);
+}
+
+
+// ---------------------------------------------------------------------------- compare
+
+/** The first time at which two replays' frames differ (ball, robots, score), or null. */
+function firstDifference(a, b) {
+  for (const [t, frame] of a.frames) {
+    const other = b.frames.get(t);
+    if (!other) continue;
+    const same = JSON.stringify([frame.score, frame.ball.slice(0, 2), frame.robots.map((r) => r.slice(0, 3))])
+      === JSON.stringify([other.score, other.ball.slice(0, 2), other.robots.map((r) => r.slice(0, 3))]);
+    if (!same) return t;
+  }
+  return null;
+}
+
+async function compareScenario() {
+  // Two runs on one seed whose robot 1 misbehaves at step 300 in one and at step 30 in the other.
+  const first = freshFolder('compare-1');
+  const second = freshFolder('compare-2');
+  const teams = (faulty) => ['--steps', '600', '--seed', '4', '--home', faulty, config.scribbler,
+    config.striker, '--away', config.goalkeeper, config.sample, config.chaser];
+  run(config.launcher, [...teams(config.crasher), '--out', first]);
+  run(config.launcher, [...teams(config.earlyCrasher), '--out', second, '--compare', first]);
+  const a = readReplay(path.join(first, 'replay.jsonl'));
+  const b = readReplay(path.join(second, 'replay.jsonl'));
+  const differs = firstDifference(b, a);
+  assert.ok(differs > 0, `the runs are alike at first, then differ: ${differs}`);
+  // Each crash is told as it happens, with the step the end line gives.
+  for (const r of [a, b]) {
+    assert.deepEqual(r.ended.map((e) => [e.robot, e.time, e.ending]),
+      [[1, r.end.robots[0].stillFrom, 'crashed']], 'one ended line per early ending');
+  }
+
+  await withBrowser(async (browser) => {
+    // The page of --compare carries the first run: ghosts where it was, the first difference.
+    const { page, seen } = await watchedPage(browser, 1366, 768);
+    await open(page, pathToFileURL(path.join(second, 'replay.html')).href + '#200');
+    let s = await state(page);
+    assert.equal(s.step, 200, 'a bare #N opens step N');
+    assert.equal(s.compare.differs, differs, 'the first difference');
+    assert.ok(s.compare.note.includes(`first differ at step ${differs}`), s.compare.note);
+    const mark = s.marks.find((m) => m.kind === 'diff-mark');
+    assert.equal(mark && mark.step, differs, 'the difference is marked on the timeline');
+    await page.click('#marks .diff-mark');
+    s = await state(page);
+    assert.equal(s.step, differs);
+    const then = a.frames.get(differs);
+    s.compare.ghosts.filter((g) => g.id !== 'ball').forEach((g, i) => {
+      assert.deepEqual([g.x, g.y], then.robots[i].slice(0, 2), `ghost of robot ${g.id}`);
+    });
+    const ball = s.compare.ghosts.find((g) => g.id === 'ball');
+    assert.deepEqual([ball.x, ball.y], then.ball.slice(0, 2), 'the ghost of the ball');
+
+    // A replay dropped on the first run's page is compared the same way.
+    const other = await watchedPage(browser, 1366, 768);
+    await open(other.page, pathToFileURL(path.join(first, 'replay.html')).href);
+    const text = fs.readFileSync(path.join(second, 'replay.jsonl'), 'utf8');
+    await other.page.evaluate((content) => {
+      const data = new DataTransfer();
+      data.items.add(new File([content], 'replay.jsonl', { type: 'application/json' }));
+      document.getElementById('court').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, text);
+    await other.page.waitForFunction(() => window.touchlineViewer.state().compare !== null, { timeout: 10000 });
+    assert.equal((await state(other.page)).compare.differs, differs, 'a dropped replay is compared');
+    await other.page.close();
+
+    // Follow the scribbler (robot 2): the court zooms and centres on it; its print beside it.
+    await page.keyboard.press('Home');
+    await page.evaluate(() => { location.hash = '#450'; });
+    await waitForStep(page, 450);
+    await page.click('#robots tr[data-robot="2"] td.name');
+    await page.keyboard.press('f');
+    await page.click('#bubble');
+    s = await state(page);
+    const followed = s.robots.find((r) => r.id === 2);
+    assert.ok(s.follow && s.zoom > 1, 'the court follows the robot, nearer');
+    assert.ok(Math.abs(followed.px - s.canvas.width / 2) < 1 && Math.abs(followed.py - s.canvas.height / 2) < 1,
+      'centred on it');
+    const prints = b.debug.filter((d) => d.robot === 2 && d.time <= 450).flatMap((d) => d.prints);
+    const latest = prints[prints.length - 1];
+    assert.equal(s.bubble.text, latest.length > 80 ? latest.slice(0, 79) + '\u2026' : latest,
+      'its latest print beside it, as text');
+    assert.ok(s.bubble.x >= 0 && s.bubble.x + s.bubble.w <= s.canvas.width, 'the print stays on the canvas');
+
+    // Its prints on the timeline: a click on the strip goes to one of them.
+    const strip = await (await page.$('#print-marks')).boundingBox();
+    await page.mouse.click(strip.x + strip.width * 0.25, strip.y + strip.height / 2);
+    s = await state(page);
+    const times = new Set(b.debug.filter((d) => d.robot === 2 && d.prints.length > 0).map((d) => d.time));
+    assert.ok(times.has(s.step) && Math.abs(s.step - 450) > 100, `the strip went to a print: ${s.step}`);
+    await page.keyboard.press('f');
+    await page.click('#bubble');
+
+    // A small window: every label inside the canvas and apart from the others; team mates in
+    // shades of their own; the goalkeeper's green guard line stands out from the green court.
+    await page.setViewport({ width: 800, height: 600 });
+    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+    for (const t of [0, 100, 300, 599]) {
+      await page.evaluate((n) => { location.hash = '#' + n; }, t);
+      s = await waitForStep(page, t);
+      const labels = s.robots.map((r) => r.label);
+      for (const [i, l] of labels.entries()) {
+        assert.ok(l.x >= 0 && l.y >= 0 && l.x + l.w <= s.canvas.width + 0.01 && l.y + l.h <= s.canvas.height + 0.01,
+          `label ${s.robots[i].id} inside the canvas at ${t}`);
+        for (const m of labels.slice(i + 1)) {
+          assert.ok(!(l.x < m.x + m.w && m.x < l.x + l.w && l.y < m.y + m.h && m.y < l.y + l.h),
+            `labels apart at ${t}`);
+        }
+      }
+    }
+    s = await waitForStep(page, 599);
+    const near = (x, y, reach) => s.robots.some((r) => Math.hypot(r.px - x, r.py - y) < reach * r.pr)
+      || Math.hypot(s.ball.px - x, s.ball.py - y) < 8;
+    for (const r of s.robots.slice(1, 3)) {
+      if (s.robots.some((o) => o !== r && Math.hypot(o.px - r.px, o.py - r.py) < 2.2 * r.pr)) continue;
+      const ring = [r.px + 0.82 * r.pr * Math.cos(r.heading + Math.PI), r.py - 0.82 * r.pr * Math.sin(r.heading + Math.PI)];
+      const own = TEAM_SHADES[r.id - 1];
+      assert.deepEqual(await pixel(page, ...ring), hex(own), `robot ${r.id} wears its own shade on the court`);
+    }
+    const guard = b.debug.find((d) => d.robot === 4 && d.views.some((v) => v.color === 0x2e8b57));
+    const line = guard.views.find((v) => v.color === 0x2e8b57);
+    await page.evaluate((n) => { location.hash = '#' + n; }, guard.time);
+    s = await waitForStep(page, guard.time);
+    const far = s.robots.reduce((p, q) => (Math.abs(q.x - s.ball.x) > Math.abs(p.x - s.ball.x) ? q : p));
+    const scale = (far.px - s.ball.px) / (far.x - s.ball.x);
+    const x = s.ball.px + scale * (line.beginX - s.ball.x);
+    const y = [0.1, 0.25, 0.75, 0.9].map((f) => s.ball.py - scale * (line.beginY + f * (line.endY - line.beginY) - s.ball.y))
+      .find((v) => !near(x, v, 2.5));
+    const across = (await readCourt(page, [-3, -2, -1, 0, 1, 2, 3].map((d) => [x + d, y]))).at;
+    const contrast = Math.max(...across.map(([r, g, bl]) => Math.abs(0.299 * r + 0.587 * g + 0.114 * bl - 95)));
+    assert.ok(contrast > 80, `the guard line stands out from the court: ${JSON.stringify(across)}`);
+    assert.deepEqual(seen.errors, [], 'no console error');
+  });
+}
+
 // ---------------------------------------------------------------------------- main
 
-const scenarios = { match: matchScenario, large: largeScenario };
+const scenarios = { match: matchScenario, large: largeScenario, live: liveScenario, compare: compareScenario };
 if (!scenarios[scenario]) {
   console.error(`usage: replay-page.mjs CONFIG.json ${Object.keys(scenarios).join('|')}`);
   process.exit(2);

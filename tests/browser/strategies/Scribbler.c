@@ -1,8 +1,11 @@
 /* Chases the ball and leaves debug output of every kind for the replay page's tests: each step
    one print (in turn two texts that would be markup if a page interpreted them, and a plain
    line), a magenta line to the ball, a cyan circle around itself kept 5 steps, a text view,
-   a message to its teammates now and then, and once a yellow rectangle kept for good. */
+   a message to its teammates now and then, and once a yellow rectangle kept for good. Built with
+   DAWDLE_MICROSECONDS, it also sleeps that long every step, so that a match lasts long enough
+   to be watched live whatever the machine. */
 #include <stdio.h>
+#include <time.h>
 
 #include "Toolkit.h"
 
@@ -34,6 +37,10 @@ void run(void) {
             addRectangleView(&box);
         }
         if (time % 50 == 25) broadcastMessage(hostile[0]);
+#ifdef DAWDLE_MICROSECONDS
+        struct timespec pause = {0, DAWDLE_MICROSECONDS * 1000L};
+        nanosleep(&pause, NULL);
+#endif
         setKickBallTo(getOpponentGoalCenterX(), getOpponentGoalCenterY());
         execute();
     }

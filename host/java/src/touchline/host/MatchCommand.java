@@ -22,10 +22,12 @@ import java.util.SplittableRandom;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import touchline.host.match.Json;
+import touchline.host.match.LiveServer;
 import touchline.host.match.Match;
 import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
 import touchline.host.match.ReplayWriter;
+import touchline.host.match.RobotOutcome;
 import touchline.host.match.Summary;
 import touchline.host.match.Visible;
 import touchline.host.physics.World;
@@ -42,6 +44,7 @@ import picocli.CommandLine.Parameters;
 import picocli.CommandLine.ParseResult;
 import picocli.CommandLine.UnmatchedArgumentException;
 import touchline.host.replay.ReplayOutputs;
+import touchline.host.replay.ReplayPage;
 import touchline.host.scene.Scene;
 import touchline.host.scene.SceneCheck;
 import touchline.host.scene.SceneException;
@@ -110,6 +113,15 @@ public final class MatchCommand {
               --strategy NAME=LIBRARY
                                   a scene's robot line naming NAME plays LIBRARY; may be
                                   repeated
+              --live              watch the match as it plays: serves the replay page on
+                                  this machine (the address is printed on stderr) and
+                                  streams the match to every page that opens it; the
+                                  match never waits for a page
+              --live-port N       the live page's port (default: one the system chooses)
+              --live-keep         after the match, keep serving the live page until
+                                  Ctrl-C
+              --compare DIR       draw the replay in DIR (or the replay file DIR names) as
+                                  ghosts over this match, on the page of --out and --live
               --no-sandbox        play every robot unsealed (for a debugger); by default
                                   each robot is sealed in a sandbox of its own where the
                                   machine allows, and the match says so where it cannot
@@ -151,15 +163,21 @@ public final class MatchCommand {
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
             Duration watchdog, Path out, List<String> echo, boolean help, boolean version,
             String homeName, String awayName, boolean json, int series, Scenes scenes,
-            Fairness fairness) {
+            Fairness fairness, Watch watch) {
 
         /** The same options for one match of a series: its seed, sides and folder. */
         Options forMatch(long matchSeed, boolean swapped, Path folder) {
             return new Options(swapped ? away : home, swapped ? home : away, steps, matchSeed,
                     deadline, watchdog, folder, echo, false, false, swapped ? awayName : homeName,
-                    swapped ? homeName : awayName, json, 0, scenes, fairness);
+                    swapped ? homeName : awayName, json, 0, scenes, fairness, watch);
         }
     }
+
+    /**
+     * How the match is watched: --live (with its port, 0 for any, and whether the page stays
+     * after the match) and the replay of --compare (null: none).
+     */
+    record Watch(boolean live, int port, boolean keep, Path compare) {}
 
     /**
      * What keeps robots to their own: whether they are sealed in sandboxes (--no-sandbox turns
@@ -236,6 +254,18 @@ public final class MatchCommand {
                 description = "the library a scene's robot names")
         List<String> strategy = new ArrayList<>();
 
+        @Option(names = "--live", description = "watch the match live in a browser")
+        boolean live;
+
+        @Option(names = "--live-port", paramLabel = "N", description = "the live page's port")
+        String livePort;
+
+        @Option(names = "--live-keep", description = "keep the live page after the match")
+        boolean liveKeep;
+
+        @Option(names = "--compare", paramLabel = "DIR", description = "a replay to compare")
+        String compare;
+
         @Option(names = "--no-sandbox", description = "robots not sealed (for debuggers)")
         boolean noSandbox;
 
@@ -271,6 +301,8 @@ public final class MatchCommand {
 
     /** The match being played, for the shutdown hook; and the end of main's work. */
     private static volatile Match current;
+    /** The live view of --live, from the start of the match until the command ends. */
+    private static LiveServer live;
     /** With --end-with-input: the input has ended, and so must every match. */
     private static volatile boolean inputEnded;
     private static final CountDownLatch DONE = new CountDownLatch(1);
@@ -359,6 +391,11 @@ public final class MatchCommand {
                 out.print(played.text());
             }
             out.flush();
+            if (live != null && options.watch().keep() && !played.interrupted()) {
+                err.println(NAME + ": the match is over; its live page stays at "
+                        + live.address() + " until Ctrl-C");
+                live.serveUntilEnded();
+            }
             return played.status();
         } catch (UsageException e) {
             err.println(NAME + ": " + e.getMessage());
@@ -366,7 +403,37 @@ public final class MatchCommand {
         } catch (IOException e) {
             err.println(NAME + ": the match failed: " + e.getMessage());
             return 1;
+        } finally {
+            closeLive(err);
         }
+    }
+
+    /**
+     * --live: serves the page (with the replay of --compare) and prints its address, before the
+     * robots start, so that a browser can be opened while they load.
+     */
+    private static LiveServer startLive(Options options, PrintStream err)
+            throws UsageException, IOException {
+        String page = ReplayPage.live(options.watch().compare());
+        try {
+            live = LiveServer.start(options.watch().port(), page);
+        } catch (IOException e) {
+            throw new UsageException("--live: cannot listen on 127.0.0.1:" + options.watch().port()
+                    + ": " + reason(e));
+        }
+        err.println(NAME + ": watch it live: " + live.address());
+        return live;
+    }
+
+    /** Lets the pages read the rest of the match, for up to 5 s, then ends the live view. */
+    private static void closeLive(PrintStream err) {
+        if (live == null) return;
+        live.close(5000);
+        if (live.dropped() > 0) {
+            err.println(NAME + ": the live view lost " + live.dropped() + " of the match's lines:"
+                    + " its server had no core for them");
+        }
+        live = null;
     }
 
     /** Robot JVM options: the system property, else the environment variable. */
@@ -388,6 +455,10 @@ public final class MatchCommand {
         Echo echo = options.echo().isEmpty() ? null : new Echo(err);
         Scene scene = options.scenes().scene();
         SceneCheck check = scene == null ? null : new SceneCheck(scene);
+        LiveServer view = options.watch().live() ? startLive(options, err) : null;
+        // The live view shares the replay file's lines; without --out, lines made for it alone.
+        ReplayWriter lines = view == null || replay != null ? null
+                : new ReplayWriter(null, null).tap(view::line);
         MatchConfig config = new MatchConfig().steps(options.steps()).seed(options.seed())
                 .teamNames(options.homeName(), options.awayName()).deadline(options.deadline()).watchdog(options.watchdog())
                 .robotJavaOptions(robotOptions()).crashFolder(options.out())
@@ -398,11 +469,17 @@ public final class MatchCommand {
                     if (replay != null) replay.stepped(time, ball, teams, events);
                     if (bar != null) bar.show(time, teams);
                     if (check != null) check.stepped(time, ball, teams, events);
+                    if (lines != null) lines.stepped(time, ball, teams, events);
                 })
                 .debugObserver((robot, time, output) -> {
                     if (replay != null) replay.debug(robot, time, output);
                     if (echo != null) echo.show(robot, time, output.prints(), bar);
                     if (check != null) check.printed(robot, time, output.prints());
+                    if (lines != null) lines.debug(robot, time, output);
+                })
+                .endingObserver((robot, stillFrom, ending, reason) -> {
+                    if (replay != null) replay.ended(robot, stillFrom, ending, reason);
+                    if (lines != null) lines.ended(robot, stillFrom, ending, reason);
                 });
         if (scene != null) config.placement(scene.placement());
         Match match = new Match(config, players(options.home()), players(options.away()));
@@ -427,8 +504,11 @@ public final class MatchCommand {
                         + Visible.line(library(options, id).toString()) + " ("
                         + Visible.line(errors.get(id)) + ")");
             }
-            if (replay != null) replay.open(match, options.seed());
+            if (replay != null) replay.open(match, options.seed(), view);
+            if (lines != null) lines.header(match.simulation(), options.seed());
             MatchResult result = match.play();
+            if (lines != null) lines.end(result);
+            if (view != null && lines != null) view.end();
             if (bar != null) bar.done();
             String summary = Summary.of(match.simulation(), result, options.seed());
             // A scene's expectations are reported under the table, one line each.
@@ -444,10 +524,13 @@ public final class MatchCommand {
             boolean written = true;
             if (replay != null) {
                 written = replay.finish(result, summary, json);
+                if (view != null) view.end();
                 replay.close();
                 // The page and the pictures are made from the finished replay; an interrupted
                 // match ends at once, with its replay only.
-                if (written && !result.interrupted()) written = pageAndPictures(options.out(), err);
+                if (written && !result.interrupted()) {
+                    written = pageAndPictures(options.out(), options.watch().compare(), err);
+                }
             }
             if (!held && options.out() != null) {
                 err.println(NAME + ": watch it: " + options.out().resolve("replay.html"));
@@ -529,9 +612,9 @@ public final class MatchCommand {
     }
 
     /** replay.html, final.png and trails.png beside the replay; false if they failed. */
-    private static boolean pageAndPictures(Path folder, PrintStream err) {
+    private static boolean pageAndPictures(Path folder, Path compare, PrintStream err) {
         try {
-            ReplayOutputs.write(folder.resolve("replay.jsonl"));
+            ReplayOutputs.write(folder.resolve("replay.jsonl"), compare);
             return true;
         } catch (IOException | RuntimeException e) {
             err.println(NAME + ": cannot write the replay page and pictures: " + e.getMessage());
@@ -553,6 +636,7 @@ public final class MatchCommand {
         private final PrintStream err;
         private OutputStream stream;
         private ReplayWriter writer;
+        private final List<java.util.function.Consumer<ReplayWriter>> early = new ArrayList<>();
         private boolean told;
 
         ReplayFile(Path folder, PrintStream err) {
@@ -560,7 +644,8 @@ public final class MatchCommand {
             this.err = err;
         }
 
-        void open(Match match, long seed) throws IOException {
+        /** Opens the replay; its lines go to the live view too, when there is one. */
+        void open(Match match, long seed, LiveServer view) throws IOException {
             Path file = folder.resolve("replay.jsonl");
             try {
                 stream = Files.newOutputStream(file);
@@ -568,7 +653,10 @@ public final class MatchCommand {
                 throw new IOException("cannot write " + file + ": " + reason(e), e);
             }
             writer = new ReplayWriter(stream, file);
+            if (view != null) writer.tap(view::line);
             writer.header(match.simulation(), seed);
+            for (java.util.function.Consumer<ReplayWriter> ending : early) ending.accept(writer);
+            early.clear();
             check();
         }
 
@@ -582,6 +670,16 @@ public final class MatchCommand {
         void debug(int robot, long time, touchline.host.robot.DebugConsole.Output output) {
             if (writer == null) return;
             writer.debug(robot, time, output);
+            check();
+        }
+
+        void ended(int robot, long stillFrom, RobotOutcome.Ending ending, String reason) {
+            // Robots ended while the match starts are written once the replay is open.
+            if (writer == null) {
+                early.add(w -> w.ended(robot, stillFrom, ending, reason));
+                return;
+            }
+            writer.ended(robot, stillFrom, ending, reason);
             check();
         }
 
@@ -721,6 +819,7 @@ public final class MatchCommand {
             if (line.out.isEmpty()) throw new UsageException("--out needs a folder name");
             out = path("--out", line.out);
         }
+        Watch watch = watch(line, out, series);
         for (String name : new String[] {line.homeName, line.awayName}) {
             if (name != null && (name.isBlank() || name.length() > 64)) {
                 throw new UsageException("a team name has 1 to 64 characters, not \"" + name
@@ -741,7 +840,7 @@ public final class MatchCommand {
                 Map.copyOf(strategies), line.steps != null, line.seed != null, null);
         if (help || version) {
             return new Options(home, away, steps, seed, deadline, watchdog, out, line.echo, help,
-                    version, line.homeName, line.awayName, line.json, series, scenes, fairness);
+                    version, line.homeName, line.awayName, line.json, series, scenes, fairness, watch);
         }
         if (scenes.file() != null) {
             if (!home.isEmpty() || !away.isEmpty() || robots != null) {
@@ -751,7 +850,7 @@ public final class MatchCommand {
             if (series > 0) throw new UsageException("--series does not play scenes");
             return new Options(home, away, steps, seed, deadline, watchdog, out,
                     List.copyOf(line.echo), false, false, line.homeName, line.awayName, line.json,
-                    0, scenes, fairness);
+                    0, scenes, fairness, watch);
         }
         if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
@@ -760,7 +859,32 @@ public final class MatchCommand {
         away = team("--away", away, robots);
         return new Options(home, away, steps, seed, deadline, watchdog, out,
                 List.copyOf(line.echo), false, false, teamName(line.homeName, home, "Home"),
-                teamName(line.awayName, away, "Away"), line.json, series, scenes, fairness);
+                teamName(line.awayName, away, "Away"), line.json, series, scenes, fairness, watch);
+    }
+
+    /**
+     * --live and its port and keep (either of which implies it), and --compare, which needs a
+     * page to draw on. The replay compared with is read when the page is made.
+     */
+    private static Watch watch(Line line, Path out, int series) throws UsageException {
+        boolean live = line.live || line.livePort != null || line.liveKeep;
+        int port = line.livePort == null ? 0 : (int) number("--live-port", line.livePort, 1, 65535);
+        if (live && series > 0) {
+            throw new UsageException("--live watches one match, not a --series");
+        }
+        Path compare = null;
+        if (line.compare != null) {
+            if (out == null && !live) {
+                throw new UsageException(
+                        "--compare draws on the page of --out or --live: give one");
+            }
+            compare = path("--compare", line.compare);
+            if (Files.isDirectory(compare)) compare = compare.resolve("replay.jsonl");
+            if (!Files.isRegularFile(compare) || !Files.isReadable(compare)) {
+                throw new UsageException("--compare: no replay to read at " + compare);
+            }
+        }
+        return new Watch(live, port, line.liveKeep, compare);
     }
 
     /** The sandbox, limits and time bank the command line asks for. */
@@ -807,7 +931,7 @@ public final class MatchCommand {
                 teamName(options.homeName(), home, "Home"),
                 teamName(options.awayName(), away, "Away"), options.json(), 0,
                 new Scenes(scenes.file(), scenes.strategies(), scenes.steps(), scenes.seed(),
-                        scene), options.fairness());
+                        scene), options.fairness(), options.watch());
     }
 
     /** "unknown option --x" or "unexpected argument x", in the words of the other errors. */

@@ -322,10 +322,11 @@ public final class EngineTest {
                 + result.robot(2).missedSteps());
         equal(RobotOutcome.Ending.STOPPED, result.robot(3).ending(), "the hanging robot");
         equal(6, result.robot(3).missedSteps(), "the hanging robot's missed steps");
+        equal("missed 6 steps in a row", result.robot(3).reason(), "why it was stopped");
+        // The released robot may call execute() only after the match has returned.
+        Tests.assertRobotThreadsEnd();
         check(lateExecute.get() instanceof RobotStoppedException,
                 "a stopped robot's execute throws: " + lateExecute.get());
-        equal("missed 6 steps in a row", result.robot(3).reason(), "why it was stopped");
-        Tests.assertRobotThreadsEnd();
     }
 
     static void withoutDeadlineEveryoneIsAwaited() throws Exception {

@@ -73,8 +73,33 @@ public final class FaultyStrategyTest {
         equal(fault.ending(), faulty.get("ending"), "the faulty robot's ending");
         String reason = (String) faulty.get("reason");
         check(Pattern.matches(fault.reason(), reason), "the reason: " + reason);
+        // It drove until it misbehaved while looking at step 30 (or never played, when it
+        // could not load): it stands still from the step after, told at once in an "ended"
+        // line. One that swallows the end plays to the last step; one that closes its channel
+        // may still have answered step 30 through its area.
+        Object stillFrom = fault.ending().equals("finished") || fault.key().equals("swallow-end")
+                ? null : fault.key().equals("throwing-constructor") ? 0.0 : 31.0;
+        Object still = faulty.get("stillFrom");
+        if (fault.key().equals("close-descriptors")) {
+            check(List.of(31.0, 32.0).contains(still), "stood still from step 31 or 32: " + still);
+        } else {
+            equal(stillFrom, still, "the step the faulty robot stood still from");
+        }
+        List<String> endedLines = run.replay().stream()
+                .filter(l -> l.startsWith("{\"ended\":")).toList();
+        if (still == null) {
+            equal(List.of(), endedLines, "no ended line");
+        } else {
+            equal(1, endedLines.size(), "one ended line: " + endedLines);
+            Map<String, Object> ended = map(map(MiniJson.parse(endedLines.get(0))).get("ended"));
+            equal(1.0, ended.get("robot"), "the ended robot");
+            equal(still, ended.get("time"), "the ended line's step");
+            equal(fault.ending(), ended.get("ending"), "the ended line's ending");
+            equal(reason, ended.get("reason"), "the ended line's reason");
+        }
         for (Map<String, Object> other : robots.subList(1, robots.size())) {
             equal("finished", other.get("ending"), "robot " + other.get("id"));
+            equal(null, other.get("stillFrom"), "no still step for robot " + other.get("id"));
             equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
         }
         check(run.out().contains(" " + fault.ending() + " "), "the summary:\n" + run.out());

@@ -702,6 +702,11 @@ public final class Match {
         seat.move = 0;
         seat.turn = 0;
         seat.outbox = List.of();
+        if (simulation.isOver()) return;
+        // Its orders shape no step from the one after the current one: from then on it stands
+        // still (a robot that never got a step stands still all match).
+        long stillFrom = seat.stepsSent == 0 ? 0 : simulation.time() + 1;
+        config.endingObserver.ended(seat.id, stillFrom, ending, seat.reason);
     }
 
     private void release(Seat seat) {

@@ -30,6 +30,16 @@ public final class MatchConfig {
         void debug(int robot, long time, DebugConsole.Output output);
     }
 
+    /**
+     * Hears, on the match's thread, of each robot the match ends before its last step:
+     * crashed, stopped, failed or not loaded, the first step it stands still at (0 for one
+     * that never played) and why. Robots that end with the match are not told of here.
+     */
+    @FunctionalInterface
+    public interface EndingObserver {
+        void ended(int robot, long stillFrom, RobotOutcome.Ending ending, String reason);
+    }
+
     /** The default watchdog: a step nobody ends in this time stops the robot that hangs. */
     public static final Duration DEFAULT_WATCHDOG = Duration.ofSeconds(5);
     /** The thinking time a robot has for the whole match besides its time per step. */
@@ -49,6 +59,7 @@ public final class MatchConfig {
     RobotServer.AdapterFactory adapters = RobotServer.PLAIN_ADAPTER;
     StepObserver observer = (time, ball, teams, events) -> {};
     DebugObserver debugObserver = (robot, time, output) -> {};
+    EndingObserver endingObserver = (robot, stillFrom, ending, reason) -> {};
     List<String> robotJavaOptions = List.of();
     Path crashFolder;
     Placement placement;
@@ -127,6 +138,11 @@ public final class MatchConfig {
 
     public MatchConfig debugObserver(DebugObserver value) {
         debugObserver = value;
+        return this;
+    }
+
+    public MatchConfig endingObserver(EndingObserver value) {
+        endingObserver = value;
         return this;
     }
 

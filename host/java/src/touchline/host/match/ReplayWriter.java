@@ -4,9 +4,12 @@ import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.StringJoiner;
+import java.util.function.Consumer;
 import touchline.host.physics.Goal;
 import touchline.host.physics.RobotBody;
 import touchline.host.physics.Settings;
@@ -28,13 +31,17 @@ import touchline.host.robot.View;
 /**
  * Writes a match as JSON lines (docs/host.md, "The replay") while it is played: a header with
  * everything that stays fixed, one frame per published step, each robot's debug output after
- * the frame it looked at, and the match's end. Only whole lines reach the file, at least every
- * FLUSH_MILLIS, so nothing grows with the match. Nothing in it depends on time of day, timing
- * or file locations, so two runs of the same match write the same bytes.
+ * the frame it looked at, a line for each robot ended early, when it is, and the match's end.
+ * Only whole lines reach the file, at least every FLUSH_MILLIS, so nothing grows with the
+ * match. Nothing in it depends on time of day or file locations, and timing only where a robot
+ * is ended for being late or dying, so two runs of the same match write the same bytes.
  *
  * A write that fails stops the recording: the error is kept (error()), the rest is ignored.
+ * A tap, when given, sees every line as it is made, whether or not the file can be written: the
+ * live stream shares the lines the file gets instead of making its own.
  */
-public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig.DebugObserver {
+public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig.DebugObserver,
+        MatchConfig.EndingObserver {
     public static final int VERSION = 2;
     private static final int FLUSH_BYTES = 1 << 16;
     private static final long FLUSH_MILLIS = 200;
@@ -45,11 +52,27 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     private long lastFlush = System.nanoTime();
     private Simulation simulation;
     private IOException error;
+    private Consumer<String> tap = line -> {};
+    /**
+     * By robot id: the step from which a robot the match ended early stands still; endings
+     * heard of before the header are written right after it.
+     */
+    private final Map<Integer, Long> stillFrom = new HashMap<>();
+    private final List<String> earlyEndings = new ArrayList<>();
 
-    /** Writes to out, which the caller closes; file names it in error messages. */
+    /**
+     * Writes to out, which the caller closes; file names it in error messages. With out null the
+     * lines only go to the tap.
+     */
     public ReplayWriter(OutputStream out, Path file) {
         this.out = out;
         this.file = file;
+    }
+
+    /** Hands every line from now on to tap as well, without its newline. */
+    public ReplayWriter tap(Consumer<String> value) {
+        tap = value;
+        return this;
     }
 
     /** The write error that stopped the recording, or null. */
@@ -91,6 +114,24 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
                     + ",\"attack\":" + team.getAttack() + ",\"robots\":[" + robots + "]}");
         }
         write(line.append(teams).append("]}").toString());
+        for (String ending : earlyEndings) write(ending);
+        earlyEndings.clear();
+    }
+
+    /**
+     * A robot the match ended before its last step: one line, written when it happens, so that
+     * a live page can mark it at once; time is the first step it stands still at.
+     */
+    @Override
+    public void ended(int robot, long time, RobotOutcome.Ending ending, String reason) {
+        stillFrom.put(robot, time);
+        String line = "{\"ended\":{\"robot\":" + robot + ",\"time\":" + time + ",\"ending\":"
+                + Json.string(ending.word()) + ",\"reason\":" + Json.string(reason) + "}}";
+        if (simulation == null) {
+            earlyEndings.add(line);
+        } else {
+            write(line);
+        }
     }
 
     @Override
@@ -179,9 +220,12 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
         StringJoiner robots = new StringJoiner(",");
         for (RobotOutcome outcome : result.robots()) {
             RobotBody body = simulation.body(outcome.id());
+            Long still = stillFrom.get(outcome.id());
             robots.add("{\"id\":" + outcome.id() + ",\"ending\":"
                     + Json.string(outcome.ending().word()) + ",\"reason\":"
-                    + Json.string(outcome.reason()) + ",\"missedSteps\":" + outcome.missedSteps()
+                    + Json.string(outcome.reason())
+                    + (still == null ? "" : ",\"stillFrom\":" + still)
+                    + ",\"missedSteps\":" + outcome.missedSteps()
                     + ",\"droppedPrints\":" + outcome.droppedPrints() + ",\"droppedViews\":"
                     + outcome.droppedViews() + ",\"ballTouches\":" + body.ballTouches()
                     + ",\"distance\":" + Json.rounded(body.distance()) + "}");
@@ -193,7 +237,8 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     }
 
     private void write(String line) {
-        if (error != null) return;
+        tap.accept(line);
+        if (error != null || out == null) return;
         pending.append(line).append('\n');
         if (pending.length() >= FLUSH_BYTES
                 || System.nanoTime() - lastFlush >= FLUSH_MILLIS * 1_000_000) {
@@ -204,7 +249,7 @@ public final class ReplayWriter implements MatchConfig.StepObserver, MatchConfig
     /** Writes the lines gathered so far: whole lines only ever reach the file. */
     public void flush() {
         lastFlush = System.nanoTime();
-        if (error != null || pending.length() == 0) return;
+        if (error != null || out == null || pending.length() == 0) return;
         try {
             // Json writes ASCII only.
             out.write(pending.toString().getBytes(StandardCharsets.US_ASCII));

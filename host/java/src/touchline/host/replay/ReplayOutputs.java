@@ -19,11 +19,16 @@ public final class ReplayOutputs {
      * reading checks the whole replay, so a replay that cannot be read leaves nothing behind.
      */
     public static void write(Path replay) throws IOException {
+        write(replay, null);
+    }
+
+    /** The same, with compare (null: none) carried by the page to draw as ghosts. */
+    public static void write(Path replay, Path compare) throws IOException {
         // Pictures are drawn off screen; a display, if there is one, is never touched.
         System.setProperty("java.awt.headless", "true");
         Path folder = replay.toAbsolutePath().getParent();
         Pictures.write(replay, folder.resolve(FINAL_PICTURE), folder.resolve(TRAILS_PICTURE));
-        ReplayPage.write(replay, folder.resolve(PAGE));
+        ReplayPage.write(replay, folder.resolve(PAGE), compare);
     }
 
     /** Remakes the page and pictures of the replay files named. */

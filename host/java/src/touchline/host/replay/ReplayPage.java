@@ -20,7 +20,9 @@ import java.util.zip.GZIPOutputStream;
  * show the match before it has read every print and view. Each part is gzip-compressed and in
  * base64, streamed as the replay is read: a replay shrinks about tenfold, and base64 holds no
  * character that could end the script element or be read as markup, whatever a strategy
- * printed.
+ * printed. A second replay to compare with travels the same way, frames only, in an element of
+ * its own (a hidden block of base64 text: data, not code). The live view's page is the same
+ * page with no replay inside: it reads the match from the stream it was served with.
  */
 public final class ReplayPage {
     static final String RESOURCES = "/touchline/host/viewer/";
@@ -28,29 +30,29 @@ public final class ReplayPage {
     private static final String SCRIPT = "/*SCRIPT*/";
     private static final String MATCH = "<!--MATCH-->";
     private static final String DEBUG = "<!--DEBUG-->";
+    private static final String COMPARE = "<!--COMPARE-->";
+    private static final String POLICY = "default-src 'none';";
+    /** The live page may also open its stream, from where it came. */
+    private static final String LIVE_POLICY = "default-src 'none'; connect-src 'self';";
     private static final byte[] NEWLINE = {'\n'};
 
     private ReplayPage() {}
 
     public static void write(Path replay, Path page) throws IOException {
-        String template = resource("replay.html");
-        String style = resource("viewer.css");
-        String script = resource("viewer.js");
-        for (String part : new String[] {style, script}) {
-            // Our own code must not end its element early either.
-            if (part.toLowerCase(Locale.ROOT).contains("</s")) {
-                throw new IllegalStateException("the page's style or script contains \"</s\"");
-            }
-        }
+        write(replay, page, null);
+    }
+
+    /** The page of replay, carrying compare (null: none) to draw as ghosts over it. */
+    public static void write(Path replay, Path page, Path compare) throws IOException {
+        String template = template(compare);
         int match = template.indexOf(MATCH);
         int debug = template.indexOf(DEBUG);
-        if (match < 0 || debug < match || !template.contains(STYLE)
-                || !template.contains(SCRIPT)) {
+        if (match < 0 || debug < match) {
             throw new IllegalStateException("the page template lacks a marker");
         }
-        String before = template.substring(0, match).replace(STYLE, style);
+        String before = template.substring(0, match);
         String between = template.substring(match + MATCH.length(), debug);
-        String after = template.substring(debug + DEBUG.length()).replace(SCRIPT, script);
+        String after = template.substring(debug + DEBUG.length());
         Path debugPart = Files.createTempFile(page.toAbsolutePath().getParent(), ".replay-debug-",
                 ".gz");
         try (OutputStream file = new BufferedOutputStream(Files.newOutputStream(page), 1 << 16)) {
@@ -75,6 +77,52 @@ public final class ReplayPage {
         } finally {
             Files.deleteIfExists(debugPart);
         }
+    }
+
+    /** The page for the live view: no replay inside, compare (null: none) to draw as ghosts. */
+    public static String live(Path compare) throws IOException {
+        String template = template(compare);
+        if (!template.contains(POLICY)) throw new IllegalStateException("no policy in the page");
+        return template.replace(MATCH, "").replace(DEBUG, "").replaceFirst(
+                java.util.regex.Pattern.quote(POLICY),
+                java.util.regex.Matcher.quoteReplacement(LIVE_POLICY));
+    }
+
+    /** The page with its style, its script and the replay to compare with, if any. */
+    private static String template(Path compare) throws IOException {
+        String template = resource("replay.html");
+        String style = resource("viewer.css");
+        String script = resource("viewer.js");
+        for (String part : new String[] {style, script}) {
+            // Our own code must not end its element early either.
+            if (part.toLowerCase(Locale.ROOT).contains("</s")) {
+                throw new IllegalStateException("the page's style or script contains \"</s\"");
+            }
+        }
+        if (!template.contains(STYLE) || !template.contains(SCRIPT)
+                || !template.contains(COMPARE)) {
+            throw new IllegalStateException("the page template lacks a marker");
+        }
+        String packed = compare == null ? "" : frames(compare);
+        // Replaced one after the other, each where the previous could not have put it: the
+        // compared replay is base64, which holds no marker.
+        return template.replace(STYLE, style).replace(COMPARE, packed).replace(SCRIPT, script);
+    }
+
+    /** A replay's lines but its debug lines, gzip-compressed, in base64. */
+    static String frames(Path replay) throws IOException {
+        java.io.ByteArrayOutputStream packed = new java.io.ByteArrayOutputStream();
+        try (BufferedReader in = Files.newBufferedReader(replay, StandardCharsets.UTF_8);
+                GZIPOutputStream out = new GZIPOutputStream(Base64.getEncoder().wrap(packed),
+                        1 << 16)) {
+            String line;
+            while ((line = in.readLine()) != null) {
+                if (line.startsWith("{\"debug\":")) continue;
+                out.write(line.getBytes(StandardCharsets.UTF_8));
+                out.write(NEWLINE);
+            }
+        }
+        return packed.toString(StandardCharsets.US_ASCII);
     }
 
     /** Passes writes on and leaves the stream open when closed: the page goes on after it. */

@@ -92,8 +92,9 @@ public final class ReplayReader {
                     listener.end(end(object(object.get("end"), "end")));
                 } else if (object.containsKey("time")) {
                     listener.frame(frame(object));
-                } else if (!object.containsKey("debug")) {
-                    throw fail("neither a frame, a debug line nor the end");
+                } else if (!object.containsKey("debug") && !object.containsKey("ended")) {
+                    // "ended" lines mark robots as the match ends them; the end line says it all.
+                    throw fail("neither a frame, a debug line, an ending nor the end");
                 }
             }
         }

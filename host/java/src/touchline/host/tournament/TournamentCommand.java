@@ -279,6 +279,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     private final List<Failure> failures = new ArrayList<>();
     private final Set<MatchProcess> running = ConcurrentHashMap.newKeySet();
     private volatile boolean interrupted;
+    /** Set by the one report a run makes: on its own, or on SIGINT or SIGTERM. */
+    private boolean reported;
 
     /**
      * Plays the schedule, J matches at a time, each a touchline-match process in a session of
@@ -297,10 +299,10 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
             for (MatchProcess match : running) match.end();
             for (MatchProcess match : running) match.await(20_000);
             try {
-                if (done.getCount() > 0) {
-                    if (bar != null) bar.done();
-                    report(entrants, schedule.size());
-                }
+                // The main thread may be past play() already: whichever of the two comes
+                // first reports, the other waits for it, so the JVM never halts mid-report.
+                if (bar != null && done.getCount() > 0) bar.done();
+                report(entrants, schedule.size());
             } catch (IOException e) {
                 stderr.println(NAME + ": " + Visible.line(e.getMessage()));
             }
@@ -477,6 +479,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
      * many failed (exit status 1), and whether the tournament was interrupted.
      */
     private synchronized int report(List<Entrant> entrants, int planned) throws IOException {
+        if (reported) return 0;
+        reported = true;
         List<MatchOutcome> outcomes = new ArrayList<>(played);
         outcomes.sort((a, b) -> Integer.compare(a.index(), b.index()));
         List<Failure> failed = new ArrayList<>(failures);
