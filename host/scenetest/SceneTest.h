@@ -436,13 +436,14 @@ inline SceneResult runSceneFile(const std::string& file, const SceneOptions& opt
     return result;
 }
 
-// Plays a scene built in code: written as scene.scene into the --out folder, then played.
+// Plays a scene built in code: written as scene.scene into a new folder, then played; the
+// match's files go to its "out" folder unless options name one (an --out folder holds only
+// what the match writes).
 inline SceneResult runScene(const Scene& scene, const SceneOptions& options = {}) {
     SceneOptions chosen = options;
-    if (chosen.out.empty()) chosen.out = scenedetail::freshFolder();
-    std::error_code error;
-    std::filesystem::create_directories(chosen.out, error);
-    std::string file = chosen.out + "/scene.scene";
+    std::string folder = scenedetail::freshFolder();
+    if (chosen.out.empty() && !folder.empty()) chosen.out = folder + "/out";
+    std::string file = folder + "/scene.scene";
     std::ofstream(file) << scene.text();
     return runSceneFile(file, chosen);
 }

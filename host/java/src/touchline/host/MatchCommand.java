@@ -26,6 +26,7 @@ import touchline.host.match.LiveServer;
 import touchline.host.match.Match;
 import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
+import touchline.host.match.OutputFolder;
 import touchline.host.match.ReplayWriter;
 import touchline.host.match.RobotOutcome;
 import touchline.host.match.Summary;
@@ -754,12 +755,7 @@ public final class MatchCommand {
 
     /** The system's reason for a failed file operation, without the file names. */
     static String reason(IOException e) {
-        if (e instanceof FileSystemException f && f.getReason() != null) return f.getReason();
-        if (e instanceof NoSuchFileException) return "No such file or directory";
-        if (e instanceof AccessDeniedException) return "Permission denied";
-        if (e instanceof FileAlreadyExistsException) return "File exists";
-        if (e instanceof NotDirectoryException) return "Not a directory";
-        return e.getMessage() == null ? e.getClass().getSimpleName() : e.getMessage();
+        return OutputFolder.reason(e);
     }
 
     /** A robot's name is its library's file name without "lib" and the extension. */
@@ -883,6 +879,12 @@ public final class MatchCommand {
             if (!Files.isRegularFile(compare) || !Files.isReadable(compare)) {
                 throw new UsageException("--compare: no replay to read at " + compare);
             }
+            // The run clears its --out folder before it writes the page that reads compare.
+            if (out != null && compare.toAbsolutePath().normalize().getParent()
+                    .equals(out.toAbsolutePath().normalize())) {
+                throw new UsageException("--compare " + Visible.line(compare.toString())
+                        + " is in --out, which this run clears: copy it elsewhere first");
+            }
         }
         return new Watch(live, port, line.liveKeep, compare);
     }
@@ -1005,19 +1007,16 @@ public final class MatchCommand {
         return value;
     }
 
-    /** Creates the --out folder; any failure is a bad argument, with the system's reason. */
+    /**
+     * Makes the --out folder ready: created, or cleared of what an earlier run wrote; a folder
+     * holding anything else is refused (a bad argument, like any failure here).
+     */
     private static void prepareOut(Path out) throws UsageException {
         if (out == null) return;
-        if (Files.exists(out) && !Files.isDirectory(out)) {
-            throw new UsageException("--out " + out + " is not a directory");
-        }
         try {
-            Files.createDirectories(out);
-        } catch (IOException e) {
-            throw new UsageException("--out " + out + ": cannot create the folder: " + reason(e));
-        }
-        if (!Files.isWritable(out)) {
-            throw new UsageException("--out " + out + ": cannot write into it: Permission denied");
+            OutputFolder.prepare(out, "--out");
+        } catch (OutputFolder.Refused e) {
+            throw new UsageException(e.getMessage());
         }
     }
 

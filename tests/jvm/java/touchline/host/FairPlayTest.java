@@ -117,7 +117,7 @@ public final class FairPlayTest {
                 listener.close();
             }
         }
-        FaultyStrategyTest.assertOnly(run.temp(), List.of());
+        FaultyStrategyTest.assertTempClean(run.temp());
         for (FaultyStrategyTest.Run r : List.of(run, calm)) {
             FaultyStrategyTest.deleteTree(r.work());
             FaultyStrategyTest.deleteTree(r.temp());

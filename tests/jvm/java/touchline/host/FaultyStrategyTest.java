@@ -55,7 +55,14 @@ public final class FaultyStrategyTest {
         Tests suite = Tests.suite();
         for (Fault fault : FAULTS) suite.add(fault.key(), () -> faulty(fault));
         suite.add("interrupted", FaultyStrategyTest::interrupted)
-                .add("disk-full", FaultyStrategyTest::diskFull).main(args);
+                .add("disk-full", FaultyStrategyTest::diskFull)
+                .add("used-out", FaultyStrategyTest::usedOut)
+                .add("escaped-names", FaultyStrategyTest::escapedNames);
+        for (int seed = 1; seed <= 4; seed++) {
+            int chosen = seed;
+            suite.add("chaos-" + seed, () -> chaos(chosen));
+        }
+        suite.main(args);
     }
 
     static void faulty(Fault fault) throws Exception {
@@ -128,7 +135,7 @@ public final class FaultyStrategyTest {
                 "out/replay.jsonl", "out/summary.json", "out/summary.txt", "out/trails.png"));
         if (reported) written.add(4, "out/robot-1-crash.log");
         assertOnly(run.work(), written);
-        assertOnly(run.temp(), List.of());
+        assertTempClean(run.temp());
         deleteTree(run.work());
         deleteTree(run.temp());
     }
@@ -153,32 +160,181 @@ public final class FaultyStrategyTest {
         check(run.out().contains("(interrupted)"), "the summary so far:\n" + run.out());
         Map<String, Object> end = endLine(run, -1);
         equal(true, end.get("interrupted"), "interrupted");
-        assertOnly(run.temp(), List.of());
+        assertTempClean(run.temp());
         deleteTree(run.work());
         deleteTree(run.temp());
     }
 
-    /** A replay that cannot be written: one line with the reason, the result still printed. */
+    /**
+     * A disk that fills up (a tiny file system of its own for --out): one line with the reason
+     * for each file, the result still printed, exit status 1.
+     */
     static void diskFull() throws Exception {
         String sample = Tests.built("sample").toString();
-        List<String> args = List.of("--steps", "300", "--home", sample, "--away", sample);
-        Run run = launch(args, work -> {
+        List<String> args = List.of("--steps", "300", "--home", sample, "--away", sample,
+                "--no-sandbox");
+        Run run = launch(args, (work, temp) -> {
             Files.createDirectories(work.resolve("out"));
-            Files.createSymbolicLink(work.resolve("out/replay.jsonl"), Path.of("/dev/full"));
+            return List.of("unshare", "-Urm", "sh", "-c",
+                    "mount -t tmpfs -o size=24k touchline out && exec \"$@\"", "sh");
         }, null);
         equal(1, run.status(), "exit status");
-        equal("touchline-match: cannot write out/replay.jsonl: No space left on device; the "
-                + "recording stops, the match plays on\n", run.err(), "stderr");
+        String full = ": No space left on device";
+        equal("touchline-match: cannot write out/replay.jsonl" + full + "; the recording stops, "
+                + "the match plays on\ntouchline-match: cannot write out/summary.txt" + full
+                + "\ntouchline-match: cannot write out/summary.json" + full + "\n", run.err(),
+                "stderr");
         check(run.out().startsWith("Match of 300 steps"), "the result:\n" + run.out());
-        equal(run.out(), Files.readString(run.work().resolve("out/summary.txt")), "summary.txt");
-        assertOnly(run.temp(), List.of());
-        Files.delete(run.work().resolve("out/replay.jsonl"));
+        assertTempClean(run.temp());
         deleteTree(run.work());
         deleteTree(run.temp());
     }
 
+    /**
+     * Output folders: a used --out is cleared of what the earlier run wrote (a crash report,
+     * the folders of a longer series) and only that; a folder holding anything else, a link
+     * among them, is refused untouched, and so is a --plan folder. The temporary folder of a
+     * run that was killed is removed by the next run.
+     */
+    static void usedOut() throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = List.of("--steps", "20", "--home", sample, "--away", sample);
+        Path dead = deadRunFolder();
+        Run run = launch(args, (work, temp) -> {
+            Path out = Files.createDirectories(work.resolve("out/match-0003"));
+            Files.writeString(out.resolve("summary.json"), "{}");
+            Files.writeString(work.resolve("out/robot-2-crash.log"), "old");
+            Files.writeString(work.resolve("out/replay.html"), "old");
+            Path stale = Files.createDirectories(temp.resolve(dead.getParent().getFileName())
+                    .resolve(dead.getFileName()));
+            Files.writeString(stale.resolve("robot-1-crash.log"), "left by a killed run");
+            return List.of();
+        }, null);
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertOnly(run.work(), List.of("out", "out/final.png", "out/replay.html",
+                "out/replay.jsonl", "out/summary.json", "out/summary.txt", "out/trails.png"));
+        assertTempClean(run.temp());
+        deleteTree(run.temp());
+
+        String tournament = Tests.configured("tournament");
+        String still = Tests.configured("still");
+        String[][] refused = {{"notes.txt", "notes.txt"}, {"match-0001/notes.txt",
+                "match-0001/notes.txt"}, {"link", "summary.txt"}};
+        for (String[] c : refused) {
+            Path out = run.work().resolve("out");
+            Path entry = out.resolve(c[1]);
+            if (c[0].equals("link")) {
+                Files.delete(entry);
+                Files.createSymbolicLink(entry, Path.of("/etc/hostname"));
+            } else {
+                Files.createDirectories(entry.getParent());
+                Files.writeString(entry, "mine");
+            }
+            List<String> before = listing(out);
+            for (List<String> command : List.of(
+                    List.of(Tests.built("launcher").toString(), "--steps", "20", "--home", sample,
+                            "--away", sample, "--out", out.toString()),
+                    List.of(tournament, sample, still, "--matches", "1", "--plan", "--out",
+                            out.toString()))) {
+                Tests.Ran r = Tests.runWith(command, Map.of());
+                equal(2, r.status(), "refused: " + command);
+                check(r.err().contains("holds files Touchline did not write (" + c[1] + ")")
+                        && r.err().lines().count() == 1, "one line naming it: " + r.err());
+                equal(before, listing(out), "nothing touched");
+            }
+            Files.delete(entry);
+        }
+        // A plan into the folder of a larger one: only the new plan is left.
+        Tests.Ran plan = Tests.runWith(List.of(tournament, sample, still, "--matches", "4",
+                "--plan", "--out", run.work().resolve("out").toString()), Map.of());
+        equal(0, plan.status(), "plan: " + plan.err());
+        plan = Tests.runWith(List.of(tournament, sample, still, "--matches", "2", "--plan",
+                "--out", run.work().resolve("out").toString()), Map.of());
+        equal(0, plan.status(), "plan again: " + plan.err());
+        assertOnly(run.work().resolve("out"), List.of("plan.json", "plan.txt"));
+        deleteTree(run.work());
+    }
+
+    /**
+     * The chaos robot writes random bytes, sizes and counts into its area and its channel from
+     * step 10 on: the match plays to its end (exit 0), the chaos robot alone is ended, with a
+     * reason, and every other robot plays every step.
+     */
+    static void chaos(int seed) throws Exception {
+        String sample = Tests.built("sample").toString();
+        List<String> args = List.of("--steps", "300", "--watchdog-ms", "1500", "--home",
+                Tests.built("chaos." + seed).toString(), sample, "--away", sample, sample);
+        Run run = launch(args, null);
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        Map<String, Object> end = endLine(run, 300);
+        List<Map<String, Object>> robots = list(end.get("robots"));
+        Map<String, Object> chaos = robots.get(0);
+        check(List.of("stopped", "failed", "crashed").contains(chaos.get("ending"))
+                && !((String) chaos.get("reason")).isEmpty(), "the chaos robot ended: " + chaos);
+        check((Double) chaos.get("stillFrom") >= 11, "it played until step 10: " + chaos);
+        for (Map<String, Object> other : robots.subList(1, robots.size())) {
+            equal("finished", other.get("ending"), "robot " + other.get("id"));
+            equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
+        }
+        assertTempClean(run.temp());
+        deleteTree(run.work());
+        deleteTree(run.temp());
+    }
+
+    /**
+     * A library whose file name holds an OSC 52 sequence (the terminal's clipboard), a colour
+     * and a newline that would forge a line: the summary, summary.txt and the tournament's
+     * table show it escaped, on its own line; the JSON keeps it exact.
+     */
+    static void escapedNames() throws Exception {
+        String hostile = "\u001b]52;c;cHduZWQ=\u0007\u001b[31mred\nrobot 2: SIGSEGV in fake";
+        String shown = "\\e]52;c;cHduZWQ=\\x07\\e[31mred\\nrobot 2: SIGSEGV in fake";
+        Path dir = Files.createTempDirectory(Path.of(System.getProperty("java.io.tmpdir")), "n-");
+        Path library = dir.resolve("lib" + hostile + ".so");
+        Files.copy(Tests.built("fault.throw-from-run"), library);
+        String sample = Tests.built("sample").toString();
+        Run run = launch(List.of("--steps", "60", "--home", library.toString(), "--away", sample),
+                null);
+        equal(0, run.status(), "exit status (" + run.err() + ")");
+        String summary = Files.readString(run.work().resolve("out/summary.txt"));
+        equal(run.out(), summary, "summary.txt is the summary printed");
+        Tests.Ran tournament = Tests.runWith(List.of(Tests.configured("tournament"),
+                library.toString(), sample, "--matches", "1", "--steps", "60", "--out",
+                dir.resolve("t").toString()), Map.of());
+        equal(0, tournament.status(), "tournament: " + tournament.err());
+        String table = Files.readString(dir.resolve("t/table.txt"));
+        check(run.err().chars().noneMatch(c -> c < 0x20 && c != '\n'), "stderr:\n" + run.err());
+        for (String text : List.of(summary, tournament.out(), table)) {
+            check(text.chars().noneMatch(c -> c < 0x20 && c != '\n'), "no control character:\n"
+                    + text);
+            check(text.contains(shown), "the name, escaped:\n" + text);
+            check(text.lines().noneMatch(l -> l.startsWith("robot 2: SIGSEGV")), "no forged line");
+        }
+        check(Files.readString(run.work().resolve("out/summary.json"))
+                .contains("\\u001b]52;c;cHduZWQ=\\u0007"), "summary.json keeps the exact name");
+        assertTempClean(run.temp());
+        deleteTree(run.work());
+        deleteTree(run.temp());
+        deleteTree(dir);
+    }
+
+    /** A run folder named after a process that has ended. */
+    static Path deadRunFolder() throws Exception {
+        Process gone = new ProcessBuilder("true").start();
+        gone.waitFor();
+        String uid = Files.getAttribute(Path.of("/proc/self"), "unix:uid").toString();
+        return Path.of("touchline-" + uid, "match-" + gone.pid() + "-1234");
+    }
+
+    static List<String> listing(Path folder) throws IOException {
+        try (Stream<Path> files = Files.walk(folder)) {
+            return files.map(p -> folder.relativize(p).toString()).sorted().toList();
+        }
+    }
+
+    /** Fills the run's folders before it starts; returns words to run the launcher with. */
     interface Prepare {
-        void in(Path work) throws Exception;
+        List<String> in(Path work, Path temp) throws Exception;
     }
 
     interface Action {
@@ -192,15 +348,14 @@ public final class FaultyStrategyTest {
      * under the JNI checker; returns what it printed and wrote.
      */
     static Run launch(List<String> args, Action action) throws Exception {
-        return launch(args, work -> {}, action);
+        return launch(args, (work, temp) -> List.of(), action);
     }
 
     static Run launch(List<String> args, Prepare prepare, Action action) throws Exception {
         Path base = Path.of(System.getProperty("java.io.tmpdir"));
         Path work = Files.createTempDirectory(base, "work-");
         Path temp = Files.createTempDirectory(base, "tmp-");
-        prepare.in(work);
-        List<String> command = new ArrayList<>();
+        List<String> command = new ArrayList<>(prepare.in(work, temp));
         command.add(Tests.built("launcher").toString());
         command.addAll(args);
         command.addAll(List.of("--out", "out"));
@@ -256,6 +411,19 @@ public final class FaultyStrategyTest {
     @SuppressWarnings("unchecked")
     static List<Map<String, Object>> list(Object value) {
         return (List<Map<String, Object>>) value;
+    }
+
+    /**
+     * Nothing is left in a run's TMPDIR but the user's own empty folder for runs, which is
+     * removed (a folder that is not empty fails the test).
+     */
+    static void assertTempClean(Path temp) throws IOException {
+        try (Stream<Path> entries = Files.list(temp)) {
+            for (Path entry : entries.toList()) {
+                if (entry.getFileName().toString().startsWith("touchline-")) Files.delete(entry);
+            }
+        }
+        assertOnly(temp, List.of());
     }
 
     /** The folder holds exactly these entries (relative paths), nothing else. */

@@ -126,12 +126,12 @@ final class Tests {
         return options.isEmpty() ? List.of() : List.of(options.split("\\s+"));
     }
 
-    /** No match left its temporary folder behind in java.io.tmpdir (one per test run). */
+    /** No match of this JVM left its temporary folder behind. */
     static void assertNoMatchFolderLeft() throws IOException {
         List<Path> left;
-        try (Stream<Path> entries = Files.list(Path.of(System.getProperty("java.io.tmpdir")))) {
-            left = entries.filter(p -> p.getFileName().toString().startsWith("touchline-match-"))
-                    .toList();
+        String mine = "match-" + ProcessHandle.current().pid() + "-";
+        try (Stream<Path> entries = Files.list(touchline.host.match.RunFolder.base())) {
+            left = entries.filter(p -> p.getFileName().toString().startsWith(mine)).toList();
         }
         check(left.isEmpty(), "temporary folders left behind: " + left);
     }

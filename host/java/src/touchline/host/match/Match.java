@@ -10,11 +10,9 @@ import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
 import java.time.Duration;
 import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
-import java.util.stream.Stream;
 import touchline.host.protocol.Encoder;
 import touchline.host.protocol.MatchWaiter;
 import touchline.host.protocol.RobotArea;
@@ -187,7 +185,7 @@ public final class Match {
         if (started) throw new IllegalStateException("a match is started once");
         started = true;
         try {
-            folder = Files.createTempDirectory("touchline-match-");
+            folder = RunFolder.create("match");
             try {
                 NativeStrategy.loadBridgeLibrary();
             } catch (StrategyLoadException e) {
@@ -753,14 +751,7 @@ public final class Match {
     }
 
     private void deleteFolder() {
-        if (folder == null) return;
-        try (Stream<Path> files = Files.walk(folder)) {
-            for (Path file : files.sorted(Comparator.reverseOrder()).toList()) {
-                Files.deleteIfExists(file);
-            }
-        } catch (IOException e) {
-            // Nothing more can be done about a file the system will not delete.
-        }
+        RunFolder.delete(folder);
     }
 
     private MatchResult result() {

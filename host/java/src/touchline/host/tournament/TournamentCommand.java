@@ -23,6 +23,7 @@ import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
+import touchline.host.match.OutputFolder;
 import touchline.host.match.Visible;
 import touchline.host.robot.NativeStrategy;
 import touchline.host.sandbox.Sandbox;
@@ -152,7 +153,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         if (plan) return plan(entrants, schedule);
         requireSandbox();
         if (replays && out == null) throw new UsageException("--replays needs --out DIR");
-        if (out != null) Files.createDirectories(out);
+        if (out != null) prepare(out, "--out");
         play(schedule, entrants);
         return report(entrants, schedule.size());
     }
@@ -247,6 +248,15 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     private static String matchCommand() {
         String match = System.getProperty(MATCH_PROPERTY);
         return match == null ? "touchline-match" : match;
+    }
+
+    /** Makes an output folder ready (new, empty, or cleared of an earlier run's files). */
+    private static void prepare(Path folder, String option) throws UsageException {
+        try {
+            OutputFolder.prepare(folder, option);
+        } catch (OutputFolder.Refused e) {
+            throw new UsageException(e.getMessage());
+        }
     }
 
     static Path matchFolder(Path out, int index) {
@@ -365,7 +375,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     private int plan(List<Entrant> entrants, List<Pairing> schedule) throws Exception {
         if (out == null) throw new UsageException("--plan needs --out DIR for the match folders");
         Path folder = out.toAbsolutePath().normalize();
-        Files.createDirectories(folder);
+        prepare(out, "--out");
         StringBuilder lines = new StringBuilder();
         for (Pairing p : schedule) {
             List<String> words = new ArrayList<>();
