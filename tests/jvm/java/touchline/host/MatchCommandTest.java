@@ -24,6 +24,7 @@ public final class MatchCommandTest {
                 .add("json-and-messages", MatchCommandTest::jsonAndMessages)
                 .add("echo", MatchCommandTest::echo)
                 .add("scene", MatchCommandTest::scene)
+                .add("progress", MatchCommandTest::progress)
                 .main(args);
     }
 
@@ -350,5 +351,25 @@ public final class MatchCommandTest {
         equal(0, run.status(), "exit status (" + run.err() + ")");
         check(run.out().contains("Match of 5 steps") && run.out().contains("all 1 held"),
                 run.out());
+    }
+
+    /**
+     * The progress bar on a terminal: drawn while the match plays, a few times a second at
+     * most (not at every thousandth of the match), and cleared at the end.
+     */
+    static void progress() throws Exception {
+        ByteArrayOutputStream err = new ByteArrayOutputStream();
+        long began = System.nanoTime();
+        int status = MatchCommand.run(new String[] {"--steps", "10000", "--home", lib("sample"),
+                "--away", lib("sample")}, new PrintStream(new ByteArrayOutputStream(), true,
+                StandardCharsets.UTF_8), new PrintStream(err, true, StandardCharsets.UTF_8), true);
+        double seconds = (System.nanoTime() - began) / 1e9;
+        equal(0, status, "exit status");
+        String drawn = err.toString(StandardCharsets.UTF_8);
+        long draws = drawn.chars().filter(c -> c == '\r').count() - 2;
+        check(drawn.matches("(?s).*\\] \\d+/10000  \\d+ : \\d+.*"),
+                "the bar: " + drawn);
+        check(draws >= 1 && draws <= 5 * seconds + 2, draws + " draws in " + seconds + " s");
+        check(drawn.endsWith("\r"), "cleared at the end");
     }
 }
