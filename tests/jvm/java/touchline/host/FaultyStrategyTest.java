@@ -83,12 +83,14 @@ public final class FaultyStrategyTest {
         // It drove until it misbehaved while looking at step 30 (or never played, when it
         // could not load): it stands still from the step after, told at once in an "ended"
         // line. One that swallows the end plays to the last step; one that closes its channel
-        // may still have answered step 30 through its area.
+        // may still answer a step or more through its area.
         Object stillFrom = fault.ending().equals("finished") || fault.key().equals("swallow-end")
                 ? null : fault.key().equals("throwing-constructor") ? 0.0 : 31.0;
         Object still = faulty.get("stillFrom");
         if (fault.key().equals("close-descriptors")) {
-            check(List.of(31.0, 32.0).contains(still), "stood still from step 31 or 32: " + still);
+            // How many steps it still answers through its area before the match reads the
+            // end of its channel depends on the load.
+            check(still instanceof Double d && d >= 31, "stood still from step 31 on: " + still);
         } else {
             equal(stillFrom, still, "the step the faulty robot stood still from");
         }

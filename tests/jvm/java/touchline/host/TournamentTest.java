@@ -225,6 +225,11 @@ public final class TournamentTest {
             Run parallel = run(dir, List.of("parallel", "--halt", "now,fail=1", "-j", "2",
                     "--arg-file", dir.resolve("planned/plan.txt").toString()));
             equal(0, parallel.status(), "parallel status; stderr: " + parallel.err());
+            // A planned match keeps what --collect reads, as a direct run does: no replay.
+            try (var files = Files.list(dir.resolve("planned/match-0001"))) {
+                equal(List.of("summary.json"), files.map(f -> f.getFileName().toString())
+                        .toList(), "a planned match's folder");
+            }
             Run collected = tournament(dir, "--collect", "planned", "--out", "collected");
             equal(0, collected.status(), "--collect status; stderr: " + collected.err());
             equal(one.out(), collected.out(), "the collected table");

@@ -19,7 +19,7 @@ import java.util.regex.Pattern;
 public final class OutputFolder {
     /** The names runs write into an output folder, and into its match folders. */
     private static final Pattern WRITTEN = Pattern.compile("replay\\.jsonl|replay\\.html"
-            + "|summary\\.txt|summary\\.json|final\\.png|trails\\.png|robot-[0-9]+-crash\\.log"
+            + "|summary\\.txt|summary\\.json|summary\\.json\\.part|final\\.png|trails\\.png|robot-[0-9]+-crash\\.log"
             + "|series\\.txt|results\\.json|table\\.txt|plan\\.json|plan\\.txt"
             + "|\\.replay-debug-[0-9]+\\.gz");
     private static final Pattern MATCH_FOLDER = Pattern.compile("match-[0-9]{4,}");

@@ -73,8 +73,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     Integer jobs;
 
     @Option(names = "--out", paramLabel = "DIR",
-            description = "write results.json and table.txt (and with --replays or --plan each "
-                    + "match's folder) into DIR")
+            description = "write results.json and table.txt into DIR (with --replays each "
+                    + "match's folder; with --plan the plan and each match's summary.json)")
     Path out;
 
     @Option(names = "--replays", description = "keep each match's folder (replay, summary) in DIR")
@@ -378,9 +378,22 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         prepare(out, "--out");
         StringBuilder lines = new StringBuilder();
         for (Pairing p : schedule) {
+            Path match = matchFolder(folder, p.index());
             List<String> words = new ArrayList<>();
-            for (String word : command(p, matchFolder(folder, p.index()))) words.add(quote(word));
-            lines.append(String.join(" ", words)).append(" >/dev/null\n");
+            if (replays) {
+                // The match's whole folder, as a direct run with --replays writes it.
+                for (String word : command(p, match)) words.add(quote(word));
+                lines.append(String.join(" ", words)).append(" >/dev/null\n");
+                continue;
+            }
+            // Only what --collect reads, as a direct run keeps only the summary: written
+            // whole or not at all, so that a match cut short is not collected.
+            String summary = quote(match.resolve("summary.json").toString());
+            for (String word : command(p, null)) words.add(quote(word));
+            lines.append("mkdir -p ").append(quote(match.toString())).append(" && ")
+                    .append(String.join(" ", words)).append(" --json >").append(summary)
+                    .append(".part && mv ").append(summary).append(".part ").append(summary)
+                    .append('\n');
         }
         Map<String, Object> header = header(entrants);
         header.put("planned", schedule.size());
