@@ -25,8 +25,7 @@ execute_process(COMMAND "${CMARK}" --to html -e table -e autolink -e strikethrou
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "cmark-gfm could not render ${INPUT}: ${error}")
 endif()
-string(REGEX REPLACE "href=\"([A-Za-z0-9_.-]+)\\.md(#[^\"]*)?\"" "href=\"\\1.html\\2\"" body
-       "${body}")
+string(REGEX REPLACE "href=\"([A-Za-z0-9_.-]+)\\.md([\"#])" "href=\"\\1.html\\2" body "${body}")
 
 # The title: the page's first heading, as plain text.
 string(REGEX MATCH "^# ([^\n]*)" title "${text}")
