@@ -9,6 +9,9 @@
 #   share/touchline/examples/               the examples' sources and the template project
 #   bin/touchline-match                     the match runner
 #   bin/touchline-tournament                series of matches between many entrants
+#   bin/touchline-new                       makes a strategy project from the template
+#   share/doc/touchline/                    the guide and the references, Markdown and HTML
+#   share/man/man1/                         touchline-match(1), touchline-tournament(1)
 #
 # Nothing in the tree names where it was installed: it works wherever it is copied.
 include(CMakePackageConfigHelpers)
@@ -50,6 +53,12 @@ install(FILES examples/striker.c examples/goalkeeper.c examples/still.c examples
         DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 install(DIRECTORY examples/scenes DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
 install(DIRECTORY examples/template DESTINATION "${TOUCHLINE_INSTALL_DATADIR}/examples")
+# touchline-new finds the kit and its template relative to itself.
+file(RELATIVE_PATH TOUCHLINE_NEW_TO_PREFIX "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix")
+set(TOUCHLINE_NEW_TEMPLATE "${TOUCHLINE_INSTALL_DATADIR}/examples/template")
+configure_file(cmake/touchline-new.in "${CMAKE_CURRENT_BINARY_DIR}/installed/touchline-new" @ONLY)
+install(PROGRAMS "${CMAKE_CURRENT_BINARY_DIR}/installed/touchline-new"
+        DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 set(TOUCHLINE_INSTALLED_HOST OFF)
 if(TARGET touchline_host)

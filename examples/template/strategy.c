@@ -1,7 +1,9 @@
 /*
  * strategy.c: your robot's player. Touchline calls initialize() once, then run(), which plays
  * the whole match: each pass of its loop reads the world, queues commands and ends the step
- * with execute(). Toolkit.h lists every function, with its units.
+ * with execute(). Toolkit.h (<prefix>/include/touchline/Toolkit.h, <prefix> being the kit's
+ * install prefix) lists every function, with its units; the guide is
+ * <prefix>/share/doc/touchline/strategy-guide.md.
  */
 #include "Toolkit.h"
 

@@ -8,9 +8,14 @@
 //           .home("striker", 150, 90, 0).away("goalkeeper", 210, 90, 3.1415926),
 //       options);
 //   ASSERT_TRUE(r.played()) << r.output;
-//   EXPECT_EQ(1, r.score[0]) << "watch " << r.page;
+//   EXPECT_EQ(1, r.score[0]) << r.output;
 //
-// The scene format, the expectations and touchline-match's exit status: docs/host.md.
+// Without SceneOptions::out the replay goes to a temporary folder, which is removed with the
+// result, whatever the scene gave; give out to keep the replay and its page to watch.
+//
+// The scene format, the expectations and touchline-match's exit status:
+// <prefix>/share/doc/touchline/host.md, "Scenes", <prefix> being where the Touchline kit is
+// installed.
 #pragma once
 
 #include <sys/wait.h>
@@ -24,6 +29,7 @@
 #include <fstream>
 #include <locale>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -35,6 +41,10 @@
 #endif
 
 namespace touchline {
+
+namespace scenedetail {
+class TemporaryFolder;
+}
 
 // A position in court units; NaN when the replay has no such step or robot.
 struct ScenePoint {
@@ -72,7 +82,9 @@ struct SceneResult {
     // failed, 2 a bad scene or command line, 1 the host failed; -1 it could not be started.
     int status = -1;
     std::string output;  // what touchline-match printed (summary, expectations, errors)
-    std::string folder;  // the --out folder
+    // The --out folder: SceneOptions::out, else a temporary folder, removed with the last copy
+    // of this result.
+    std::string folder;
     std::string page;    // the replay page to watch the scene in: folder/replay.html
     long lastStep = -1;  // the last step played
     int score[2] = {0, 0};
@@ -113,6 +125,9 @@ struct SceneResult {
     // Filled from the replay: positions per step.
     std::vector<ScenePoint> balls;
     std::vector<std::vector<ScenePoint>> robots;
+
+    // The temporary folder, when the result lives in one: shared by the result's copies.
+    std::shared_ptr<const scenedetail::TemporaryFolder> temporary;
 
 private:
     static ScenePoint at(const std::vector<ScenePoint>& points, long step) {
@@ -168,7 +183,8 @@ private:
 struct SceneOptions {
     // NAME=FILE: a scene's robot line naming NAME plays FILE.
     std::vector<std::string> strategies;
-    // The --out folder (created if needed); empty: a new folder under $TMPDIR or /tmp.
+    // The --out folder (created if needed), kept; empty: a new folder under $TMPDIR or /tmp,
+    // removed with the result.
     std::string out;
     // More touchline-match options, e.g. {"--steps", "50"}.
     std::vector<std::string> args;
@@ -339,14 +355,31 @@ inline std::string quoted(const std::string& word) {
     return out + "'";
 }
 
-inline std::string freshFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/touchline-scene-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    return mkdtemp(name.data()) == nullptr ? std::string() : std::string(name.data());
-}
+// A folder of its own for one scene's replay, under $TMPDIR or /tmp, removed with all it holds
+// when the last result sharing it goes, so that no run leaves one behind, passed or failed.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/touchline-scene-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) != nullptr) path_ = name.data();
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    // Empty when no folder could be made.
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 inline void readFrame(const Json& line, SceneResult& result) {
     long step = line["time"].whole();
@@ -407,7 +440,12 @@ inline void readReplay(const std::string& file, SceneResult& result) {
 // path in the file is taken from the file's folder.
 inline SceneResult runSceneFile(const std::string& file, const SceneOptions& options = {}) {
     SceneResult result;
-    result.folder = options.out.empty() ? scenedetail::freshFolder() : options.out;
+    result.folder = options.out;
+    if (result.folder.empty()) {
+        auto temporary = std::make_shared<const scenedetail::TemporaryFolder>();
+        result.folder = temporary->path();
+        result.temporary = std::move(temporary);
+    }
     if (result.folder.empty()) {
         result.output = "cannot make a folder for the replay";
         return result;
@@ -436,16 +474,23 @@ inline SceneResult runSceneFile(const std::string& file, const SceneOptions& opt
     return result;
 }
 
-// Plays a scene built in code: written as scene.scene into a new folder, then played; the
-// match's files go to its "out" folder unless options name one (an --out folder holds only
-// what the match writes).
+// Plays a scene built in code: written as scene.scene into a temporary folder the result
+// owns, then played; the match's files go to that folder's "out" unless options name a
+// folder (an --out folder holds only what the match writes).
 inline SceneResult runScene(const Scene& scene, const SceneOptions& options = {}) {
     SceneOptions chosen = options;
-    std::string folder = scenedetail::freshFolder();
-    if (chosen.out.empty() && !folder.empty()) chosen.out = folder + "/out";
-    std::string file = folder + "/scene.scene";
+    auto temporary = std::make_shared<const scenedetail::TemporaryFolder>();
+    if (temporary->path().empty()) {
+        SceneResult result;
+        result.output = "cannot make a folder for the replay";
+        return result;
+    }
+    if (chosen.out.empty()) chosen.out = temporary->path() + "/out";
+    std::string file = temporary->path() + "/scene.scene";
     std::ofstream(file) << scene.text();
-    return runSceneFile(file, chosen);
+    SceneResult result = runSceneFile(file, chosen);
+    result.temporary = std::move(temporary);
+    return result;
 }
 
 }  // namespace touchline

@@ -10,11 +10,25 @@
  * Sections, in order: world (records and queries), events, commands (and the step), debug
  * views, geometry, motion.
  *
+ * The installed kit's documentation, <prefix> being where it is installed: the guide,
+ * <prefix>/share/doc/touchline/strategy-guide.md (and .html), with a picture of the court; the
+ * world's rules and constants, <prefix>/share/doc/touchline/host.md.
+ *
  * Units. Positions and lengths in court units: x from 0 to the court width, y from 0 to the
- * court height, the goals on x = 0 and x = width, centred at y = height / 2 (the local match
- * host's court is 220 x 180). Time in steps. Velocities per step. Directions in radians from +x
- * towards +y. The toolkit's pi is 3.1415926 (TOOLKIT_PI), not the full-precision value: angle
- * results mix it with the maths library's full pi, so compare angles with a tolerance.
+ * court height, and y points up (the replay page draws (0, 0) at the bottom left); the goals on
+ * x = 0 and x = width, centred at y = height / 2 (the local match host's court is 220 x 180).
+ * The home team attacks the goal at x = width, the away team the goal at x = 0. Time in steps.
+ * Velocities per step. Directions in radians from +x towards +y (counterclockwise, y up). The
+ * toolkit's pi is 3.1415926 (TOOLKIT_PI), not the full-precision value: angle results mix it
+ * with the maths library's full pi, so compare angles with a tolerance.
+ *
+ * When values are read. Once per match, before initialize(): getId(), getTotalTimes(), every
+ * Court field, the Ball's radius and negativeAcceleration, a Bot's id, teamId, name, radius,
+ * maxMoveVelocity and maxTurnVelocity, and a Team's id, name and attack (a robot or team the
+ * host lists later is read when it first appears). Once per step, at the end of execute() (and
+ * before initialize()): getTime(), the Ball's x, y, heading and velocity, a Team's score, a
+ * Bot's x, y, heading, moveVelocity and turnVelocity, and the events. Between two execute()
+ * calls every query gives the same answer.
  *
  * Text is UTF-8 both ways. Text you hand over (prints, messages, text views) is read as UTF-8:
  * every invalid byte sequence becomes U+FFFD, one per maximal invalid subpart, and the rest of
@@ -108,12 +122,16 @@ TOUCHLINE_API void getTeam(int index, Team* out); /* 0..getTeamNum()-1, in the h
 TOUCHLINE_API void getBall(Ball* out);            /* the ball */
 TOUCHLINE_API void getCourt(Court* out);          /* the court */
 
-/* Look-ups. They return 1 when found; on a miss, out holds the last candidate looked at. */
-TOUCHLINE_API int getSelfBot(Bot* out);                       /* the own robot */
-TOUCHLINE_API int getBotById(int id, Bot* out);               /* the robot with Bot.id == id */
-TOUCHLINE_API int getTeamById(int id, Team* out);             /* the team with Team.id == id */
-TOUCHLINE_API void getSelfTeam(Team* out);                    /* the own robot's team */
-TOUCHLINE_API void getOpponentTeam(Team* out);                /* the other team */
+/* Look-ups. They return 1 when found. On a miss they return 0 and out holds the last candidate
+   looked at: the last robot (getBot(getBotNum() - 1)) or the last team; with no robot or team
+   at all, out is left as it was. A null out is allowed: only the answer is given. */
+TOUCHLINE_API int getSelfBot(Bot* out);           /* the own robot */
+TOUCHLINE_API int getBotById(int id, Bot* out);   /* the robot with Bot.id == id */
+TOUCHLINE_API int getTeamById(int id, Team* out); /* the team with Team.id == id */
+/* The own robot's team and the other team. Neither says whether it found one: on a miss out
+   holds the last team, and with no teams at all it is left as it was. */
+TOUCHLINE_API void getSelfTeam(Team* out);
+TOUCHLINE_API void getOpponentTeam(Team* out);
 TOUCHLINE_API int isMember(const Bot* bot, const Team* team); /* bot->teamId == team->id */
 TOUCHLINE_API int isTeammate(const Bot* bot); /* another robot of the own team (never itself) */
 TOUCHLINE_API int getTeammatesNum(void);      /* robots of the own team, itself not counted */
@@ -237,39 +255,44 @@ TOUCHLINE_API void executeTimes(int times);
    robot's debug console as one host call at execute(); an empty text costs nothing. */
 TOUCHLINE_API void print(const char* text);
 
-/* Overlays drawn over the court. Each add copies the record (and text) at the call and costs
-   about ten host calls at the next execute(): draw a few per step, not hundreds. On the local
-   host showTime is in steps (negative: for good), color is 0xRRGGBB, and the view is recorded
-   in the replay with the step it was added in. */
+/* Overlays drawn over the court, in court units and the court's frame (y up). Each add copies
+   the record (and text) at the call and costs about ten host calls at the next execute(): draw
+   a few per step, not hundreds. On the local host the view is recorded in the replay with the
+   step T it was added in, and the replay page shows it from step T for showTime steps: to
+   T + showTime - 1; 0 (or 1) shows it at step T only; negative: for good. color is 0xRRGGBB
+   (higher bits ignored). */
 typedef struct LineView {
-    int showTime;          /* how long it stays, steps */
+    int showTime;          /* steps it is shown, from the step it was added in; 0: that one */
     int color;             /* 0xRRGGBB */
     double beginX, beginY; /* one end, court units */
     double endX, endY;     /* the other end, court units */
 } LineView;
 
 typedef struct TextView {
-    int showTime;                /* how long it stays, steps */
+    int showTime;                /* steps it is shown, from the step it was added in */
     int color;                   /* 0xRRGGBB */
     const char* text;            /* UTF-8; "" leaves the view's text unset; null: not drawn */
-    int size;                    /* text size, in the host's units */
-    double locationX, locationY; /* where, court units */
+    int size;                    /* height of the letters, court units (0 or less: 5) */
+    double locationX, locationY; /* the left end of the text's baseline, court units */
 } TextView;
 
 typedef struct EllipseView {
-    int showTime;                /* how long it stays, steps */
+    int showTime;                /* steps it is shown, from the step it was added in */
     int color;                   /* 0xRRGGBB */
     double xRadius, yRadius;     /* radii along x and y, court units */
     int fill;                    /* 1 fills it; any other value draws the outline */
-    double locationX, locationY; /* where, court units */
+    double locationX, locationY; /* its centre, court units */
 } EllipseView;
 
+/* A rectangle spans width along +x and height along +y from its location, the corner of least
+   x and y (the lower left, y being up), not its centre; a negative width or height extends it
+   towards -x or -y instead. */
 typedef struct RectangleView {
-    int showTime;                /* how long it stays, steps */
+    int showTime;                /* steps it is shown, from the step it was added in */
     int color;                   /* 0xRRGGBB */
-    double width, height;        /* extents along x and y, court units */
+    double width, height;        /* extents along x and y from the location, court units */
     int fill;                    /* 1 fills it; any other value draws the outline */
-    double locationX, locationY; /* where, court units */
+    double locationX, locationY; /* its corner of least x and y (lower left), not its centre */
 } RectangleView;
 
 TOUCHLINE_API void addLineView(const LineView* view);           /* a line */

@@ -69,6 +69,8 @@ public final class MatchCommand {
     static final String ROBOT_OPTIONS_VARIABLE = "TOUCHLINE_ROBOT_OPTIONS";
     /** Set by the launcher script when stderr is a terminal. */
     static final String PROGRESS_PROPERTY = "touchline.progress";
+    /** The documentation's folder, set by the launcher script; --help names it. */
+    static final String DOC_PROPERTY = "touchline.doc";
 
     static final String USAGE = """
             Usage: touchline-match --home LIBRARY... --away LIBRARY... [options]
@@ -150,6 +152,11 @@ public final class MatchCommand {
             arguments or a bad scene; 1 when the host failed or could not write the replay;
             3 when a scene's expectation failed; 130 or 143 when interrupted (SIGINT,
             SIGTERM).
+
+            The documentation, as Markdown and HTML, is in
+            ${DOCS}:
+            host.md: the world, every constant, scenes, the replay and its page;
+            strategy-guide.md: writing a strategy. The manual page: touchline-match(1).
             """;
 
     /** A bad command line: its message is the one line printed. */
@@ -366,7 +373,8 @@ public final class MatchCommand {
         try {
             options = parse(args);
             if (options.help()) {
-                out.print(USAGE);
+                out.print(USAGE.replace("${DOCS}",
+                        System.getProperty(DOC_PROPERTY, "<prefix>/share/doc/touchline")));
                 return 0;
             }
             if (options.version()) {

@@ -273,6 +273,14 @@ public final class MatchCommandTest {
      */
     static void scene() throws Exception {
         Path folder = Files.createTempDirectory("touchline-scene-");
+        try {
+            sceneIn(folder);
+        } finally {
+            TournamentTest.deleteTree(folder);
+        }
+    }
+
+    private static void sceneIn(Path folder) throws Exception {
         String reporter = "reporter=" + lib("reporter");
         String[][] bad = {
                 {"2: unknown statement \"bal\"", "steps 10\nbal 1 2\n"},

@@ -39,7 +39,9 @@ import touchline.host.sandbox.Sandbox;
         description = {"Plays every pair of entrants K times, sides swapped in every second "
                         + "match, and prints the league table.",
                 "An entrant is a strategy library (a team of N robots of it) or a team file "
-                        + "(see docs/tournaments.md)."},
+                        + "(see ${sys:touchline.doc:-<prefix>/share/doc/touchline}"
+                        + "/tournaments.md).",
+                "The manual page: touchline-tournament(1)."},
         exitCodeListHeading = "%nExit status:%n",
         exitCodeList = {"0:the tournament was played (or planned, or collected)",
                 "1:a match could not be played or a file not written",
