@@ -369,12 +369,16 @@ public final class MatchCommand {
     }
 
     static int run(String[] args, PrintStream out, PrintStream err, boolean progress) {
+        if (args.length == 0) {
+            // Nothing asked: how to ask, on stderr, as for any other bad command line.
+            err.print(usage());
+            return 2;
+        }
         Options options;
         try {
             options = parse(args);
             if (options.help()) {
-                out.print(USAGE.replace("${DOCS}",
-                        System.getProperty(DOC_PROPERTY, "<prefix>/share/doc/touchline")));
+                out.print(usage());
                 return 0;
             }
             if (options.version()) {
@@ -944,8 +948,17 @@ public final class MatchCommand {
                         scene), options.fairness(), options.watch());
     }
 
-    /** "unknown option --x" or "unexpected argument x", in the words of the other errors. */
-    private static String unmatched(UnmatchedArgumentException e) {
+    /** The usage text, naming where the documentation is installed. */
+    private static String usage() {
+        return USAGE.replace("${DOCS}",
+                System.getProperty(DOC_PROPERTY, "<prefix>/share/doc/touchline"));
+    }
+
+    /**
+     * "unknown option --x" or "unexpected argument x", in the words of the other errors; the
+     * tournament words its own alike.
+     */
+    public static String unmatched(UnmatchedArgumentException e) {
         String first = e.getUnmatched().stream().filter(a -> !a.isEmpty()).findFirst()
                 .orElse(null);
         if (first == null) {

@@ -103,6 +103,9 @@ public final class MatchCommandTest {
                 "--deadline-ms", "--watchdog-ms", "--out", "--echo")) {
             check(help.out().contains(option), "--help explains " + option);
         }
+        Run none = run();
+        equal(2, none.status(), "exit status with no arguments");
+        equal(help.out(), none.err(), "no arguments: the usage, on stderr");
     }
 
     /**

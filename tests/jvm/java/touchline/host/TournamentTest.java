@@ -124,8 +124,11 @@ public final class TournamentTest {
                             "0"},
                     {"two entrants are named examples/striker", striker, striker, "--matches", "1"},
                     {"--plan needs --out DIR", striker, still, "--matches", "1", "--plan"},
-                    {"Unknown option: '--matchez'", striker, still, "--matchez", "1"},
+                    {"unknown option --matchez (see --help)", striker, still, "--matchez", "1"},
             };
+            Run none = tournament(dir);
+            equal(2, none.status(), "status with no arguments");
+            check(none.err().startsWith("Usage: touchline-tournament"), "the usage: " + none.err());
             for (String[] c : cases) {
                 String[] args = java.util.Arrays.copyOfRange(c, 1, c.length);
                 Run run = tournament(dir, args);

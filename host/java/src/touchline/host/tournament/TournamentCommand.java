@@ -23,6 +23,7 @@ import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
+import touchline.host.MatchCommand;
 import touchline.host.match.OutputFolder;
 import touchline.host.match.Visible;
 import touchline.host.robot.NativeStrategy;
@@ -126,8 +127,15 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         CommandLine line = new CommandLine(new TournamentCommand(stdout, stderr, progress));
         line.setOut(new java.io.PrintWriter(stdout, true));
         line.setErr(new java.io.PrintWriter(stderr, true));
+        if (args.length == 0) {
+            // Nothing asked: how to ask, on stderr, as touchline-match does.
+            line.usage(stderr);
+            return 2;
+        }
         line.setParameterExceptionHandler((e, a) -> {
-            stderr.println(NAME + ": " + Visible.line(e.getMessage()) + " (see --help)");
+            String said = e instanceof CommandLine.UnmatchedArgumentException u
+                    ? MatchCommand.unmatched(u) : e.getMessage() + " (see --help)";
+            stderr.println(NAME + ": " + Visible.line(said));
             return 2;
         });
         line.setExecutionExceptionHandler((e, cmd, result) -> {
