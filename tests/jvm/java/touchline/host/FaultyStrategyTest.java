@@ -57,7 +57,8 @@ public final class FaultyStrategyTest {
         suite.add("interrupted", FaultyStrategyTest::interrupted)
                 .add("disk-full", FaultyStrategyTest::diskFull)
                 .add("used-out", FaultyStrategyTest::usedOut)
-                .add("escaped-names", FaultyStrategyTest::escapedNames);
+                .add("escaped-names", FaultyStrategyTest::escapedNames)
+                .add("load-race", FaultyStrategyTest::loadRace);
         for (int seed = 1; seed <= 4; seed++) {
             int chosen = seed;
             suite.add("chaos-" + seed, () -> chaos(chosen));
@@ -318,6 +319,34 @@ public final class FaultyStrategyTest {
         deleteTree(run.work());
         deleteTree(run.temp());
         deleteTree(dir);
+    }
+
+    /**
+     * Bad libraries are refused before the match every time, whatever the timing of the robot
+     * processes: one that cannot be loaded (only its loading tells), one without the entry
+     * points, a text file named .so; each played many times in a row, alone and beside a
+     * good robot: exit status 2, one line naming the file, nothing played.
+     */
+    static void loadRace() throws Exception {
+        String sample = Tests.built("sample").toString();
+        Path text = Files.createTempFile("touchline-text-", ".so");
+        Files.writeString(text, "run initialize\n");
+        String[] bad = {Tests.built("unloadable").toString(), Tests.built("norun").toString(),
+                text.toString()};
+        for (String library : bad) {
+            for (int i = 0; i < 8; i++) {
+                List<String> command = new ArrayList<>(List.of(Tests.built("launcher").toString(),
+                        "--steps", "50", "--home", library));
+                if (i % 2 == 1) command.add(sample);
+                command.addAll(List.of("--away", sample));
+                Tests.Ran run = Tests.runWith(command, Map.of());
+                equal(2, run.status(), "run " + i + " of " + library + ": " + run.err());
+                check(run.err().startsWith("touchline-match: not a strategy library: " + library)
+                        && run.err().lines().count() == 1, "one line: " + run.err());
+                equal("", run.out(), "nothing played");
+            }
+        }
+        Files.delete(text);
     }
 
     /** A run folder named after a process that has ended. */
