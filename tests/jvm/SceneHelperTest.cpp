@@ -53,7 +53,12 @@ public:
     std::vector<std::string> left() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
+            std::string name = entry.path().filename().string();
+            // The user's folder for match runs stays, empty once every run has ended.
+            bool runs = name.rfind("touchline-", 0) == 0 &&
+                        name.find_first_not_of("0123456789", 10) == std::string::npos &&
+                        std::filesystem::is_empty(entry.path());
+            if (!runs) names.push_back(name);
         }
         return names;
     }
@@ -137,7 +142,8 @@ TEST(SceneTest, ControlTextsStayOnTheirLines) {
         ASSERT_EQ(0u, r.folder.rfind(tmpdir.path() + "/touchline-scene-", 0)) << r.folder;
 
         std::set<std::string> wanted;
-        std::string file = r.folder + "/scene.scene";
+        // The scene file lies beside the match's folder, in the folder the result owns.
+        std::string file = std::filesystem::path(r.folder).parent_path().string() + "/scene.scene";
         const int firstExpectation = 5;  // after steps, ball and the two robots
         for (int k = 0; k < CONTROL_TEXT_COUNT; ++k) {
             std::string n = std::to_string(k);
