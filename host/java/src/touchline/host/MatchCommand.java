@@ -35,6 +35,7 @@ import touchline.host.physics.World;
 import touchline.host.robot.Team;
 import touchline.host.sandbox.LibraryFiles;
 import touchline.host.sandbox.Sandbox;
+import touchline.host.tournament.Entrant;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.MissingParameterException;
@@ -80,7 +81,8 @@ public final class MatchCommand {
 
               --home LIBRARY...   the home team (attacks towards x = width): one strategy
                                   library per robot, in kick-off order (the first one is
-                                  placed in front of the team's own goal)
+                                  placed in front of the team's own goal), or a team file
+                                  (its name and its robots, as touchline-tournament reads it)
               --away LIBRARY...   the away team (attacks towards x = 0), likewise
               --robots N          with one library for a team: play N robots with it
                                   (1 to 5); with several, N must match their number
@@ -863,11 +865,19 @@ public final class MatchCommand {
         if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
         if (away.isEmpty()) throw new UsageException("no away team: give --away LIBRARY...");
-        home = team("--home", home, robots);
-        away = team("--away", away, robots);
+        Entrant homeFile = teamFile("--home", home);
+        Entrant awayFile = teamFile("--away", away);
+        if (homeFile != null) home = homeFile.robots();
+        if (awayFile != null) away = awayFile.robots();
+        home = team("--home", home, homeFile != null ? null : robots);
+        away = team("--away", away, awayFile != null ? null : robots);
+        String homeName = line.homeName == null && homeFile != null ? homeFile.name()
+                : line.homeName;
+        String awayName = line.awayName == null && awayFile != null ? awayFile.name()
+                : line.awayName;
         return new Options(home, away, steps, seed, deadline, watchdog, out,
-                List.copyOf(line.echo), false, false, teamName(line.homeName, home, "Home"),
-                teamName(line.awayName, away, "Away"), line.json, series, scenes, fairness, watch);
+                List.copyOf(line.echo), false, false, teamName(homeName, home, "Home"),
+                teamName(awayName, away, "Away"), line.json, series, scenes, fairness, watch);
     }
 
     /**
@@ -978,6 +988,21 @@ public final class MatchCommand {
     }
 
     /** The name given, else the library's name when one library plays the whole team. */
+    /**
+     * The team file a team option names, as the tournament reads it (its name and its robots'
+     * libraries), or null when the option names libraries: a file that is neither an ELF nor a
+     * PE library is read as a team file, alone after its option.
+     */
+    private static Entrant teamFile(String option, List<Path> named) throws UsageException {
+        if (named.size() != 1 || !Files.isRegularFile(named.get(0))) return null;
+        try {
+            if (Entrant.isLibrary(named.get(0))) return null;
+            return Entrant.of(named.get(0), 1);
+        } catch (Entrant.BadEntrant e) {
+            throw new UsageException(Visible.line(e.getMessage()));
+        }
+    }
+
     static String teamName(String given, List<Path> team, String fallback) {
         if (given != null) return given;
         String first = robotName(team.get(0));

@@ -106,6 +106,24 @@ public final class MatchCommandTest {
         Run none = run();
         equal(2, none.status(), "exit status with no arguments");
         equal(help.out(), none.err(), "no arguments: the usage, on stderr");
+
+        // A team file is a team, as in a tournament: its name, its robots; a bad one is told.
+        Path dir = Files.createTempDirectory("touchline-teams-");
+        Path team = Files.writeString(dir.resolve("pair.team"), "name Pair\nrobot "
+                + lib("sample") + "\nrobot " + lib("still") + "\n");
+        Path bad = Files.writeString(dir.resolve("bad.team"), "name Bad\nrobut x.so\n");
+        Run played = run("--home", team.toString(), "--away", sample, "--robots", "2",
+                "--steps", "5");
+        equal(0, played.status(), "a team file plays: " + played.err());
+        check(played.out().contains("  Pair 0 : 0 touchline_sample\n")
+                && played.out().lines().filter(l -> l.contains(" touchline_sample "
+                        + "touchline_sample finished")).count() == 2
+                && played.out().contains("   2 Pair             still "), played.out());
+        Run refused = run("--home", bad.toString(), "--away", sample);
+        equal(2, refused.status(), "a bad team file");
+        equal("touchline-match: " + bad + ":2: expected \"name TEAM\" or \"robot LIBRARY\", not "
+                + "\"robut x.so\"\n", refused.err(), "one line naming the line");
+        FaultyStrategyTest.deleteTree(dir);
     }
 
     /**

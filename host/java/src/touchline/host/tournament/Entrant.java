@@ -25,11 +25,11 @@ import touchline.host.sandbox.LibraryFiles;
  *
  * A robot's library path is read relative to the team file's folder.
  */
-record Entrant(String name, List<Path> robots) {
+public record Entrant(String name, List<Path> robots) {
     static final int MAX_ROBOTS = 5;
 
     /** A bad entrant: the message names the file, and for a team file the line. */
-    static final class BadEntrant extends Exception {
+    public static final class BadEntrant extends Exception {
         private static final long serialVersionUID = 1L;
 
         BadEntrant(String message) {
@@ -37,7 +37,7 @@ record Entrant(String name, List<Path> robots) {
         }
     }
 
-    static Entrant of(Path file, int robots) throws BadEntrant {
+    public static Entrant of(Path file, int robots) throws BadEntrant {
         if (!Files.isRegularFile(file)) throw new BadEntrant("no such file: " + file);
         if (isLibrary(file)) {
             library(file);
@@ -57,7 +57,7 @@ record Entrant(String name, List<Path> robots) {
     }
 
     /** A library is an ELF (Linux) or PE (Windows) file; anything else is read as a team file. */
-    private static boolean isLibrary(Path file) throws BadEntrant {
+    public static boolean isLibrary(Path file) throws BadEntrant {
         byte[] magic = new byte[4];
         int n;
         try (InputStream in = Files.newInputStream(file)) {
