@@ -19,7 +19,13 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import java.util.SplittableRandom;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.ExecutionException;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
 import java.util.concurrent.TimeUnit;
 import touchline.host.match.Json;
 import touchline.host.match.LiveServer;
@@ -111,6 +117,8 @@ public final class MatchCommand {
                                   matches on each seed derived from --seed, and print
                                   the home team's totals and win rate (with --out, each
                                   match in DIR/match-0001 ...)
+              --jobs J            play J matches of a series at a time (default: the
+                                  number of cores); the results are the same whatever J
               --scene FILE        play a scene: the robots, their libraries and places,
                                   the ball, the steps and the seed come from FILE, and its
                                   expectations are checked after the match (--steps and
@@ -172,14 +180,14 @@ public final class MatchCommand {
 
     record Options(List<Path> home, List<Path> away, long steps, long seed, Duration deadline,
             Duration watchdog, Path out, List<String> echo, boolean help, boolean version,
-            String homeName, String awayName, boolean json, int series, Scenes scenes,
-            Fairness fairness, Watch watch) {
+            String homeName, String awayName, boolean json, int series, int jobs,
+            Scenes scenes, Fairness fairness, Watch watch) {
 
         /** The same options for one match of a series: its seed, sides and folder. */
         Options forMatch(long matchSeed, boolean swapped, Path folder) {
             return new Options(swapped ? away : home, swapped ? home : away, steps, matchSeed,
                     deadline, watchdog, folder, echo, false, false, swapped ? awayName : homeName,
-                    swapped ? homeName : awayName, json, 0, scenes, fairness, watch);
+                    swapped ? homeName : awayName, json, 0, 1, scenes, fairness, watch);
         }
     }
 
@@ -257,6 +265,9 @@ public final class MatchCommand {
         @Option(names = "--series", paramLabel = "K", description = "K matches, sides swapped")
         String series;
 
+        @Option(names = "--jobs", paramLabel = "J", description = "matches of a series at a time")
+        String jobs;
+
         @Option(names = "--scene", paramLabel = "FILE", description = "play a scene")
         String scene;
 
@@ -309,8 +320,10 @@ public final class MatchCommand {
         List<String> stray = new ArrayList<>();
     }
 
-    /** The match being played, for the shutdown hook; and the end of main's work. */
-    private static volatile Match current;
+    /** The matches being played (a series plays several at once), for the shutdown hook. */
+    private static final Set<Match> CURRENT = ConcurrentHashMap.newKeySet();
+    /** SIGINT or SIGTERM came: the matches stop, and a series starts no more. */
+    private static volatile boolean stopping;
     /** The live view of --live, from the start of the match until the command ends. */
     private static LiveServer live;
     /** With --end-with-input: the input has ended, and so must every match. */
@@ -325,9 +338,9 @@ public final class MatchCommand {
         // replay gets its end line and the summary so far is printed; the JVM then exits with
         // 128 + the signal's number.
         Runtime.getRuntime().addShutdownHook(new Thread(() -> {
-            Match match = current;
-            if (match == null) return;
-            match.interrupt();
+            stopping = true;
+            if (CURRENT.isEmpty()) return;
+            for (Match match : CURRENT) match.interrupt();
             try {
                 DONE.await(20, TimeUnit.SECONDS);
             } catch (InterruptedException e) {
@@ -363,8 +376,7 @@ public final class MatchCommand {
                 // An input that fails has ended too.
             }
             inputEnded = true;
-            Match match = current;
-            if (match != null) match.interrupt();
+            for (Match match : CURRENT) match.interrupt();
         }, "touchline-end-with-input");
         watch.setDaemon(true);
         watch.start();
@@ -499,8 +511,8 @@ public final class MatchCommand {
         if (scene != null) config.placement(scene.placement());
         Match match = new Match(config, players(options.home()), players(options.away()));
         if (!options.echo().isEmpty()) echo.choose(match, options.echo());
-        current = match;
-        if (inputEnded) match.interrupt();
+        CURRENT.add(match);
+        if (inputEnded || stopping) match.interrupt();
         try {
             Map<Integer, String> errors;
             try {
@@ -555,7 +567,7 @@ public final class MatchCommand {
                     result.interrupted());
         } finally {
             if (replay != null) replay.close();
-            current = null;
+            CURRENT.remove(match);
         }
     }
 
@@ -563,11 +575,35 @@ public final class MatchCommand {
      * --series K: K matches of the two teams, the first team at home in the odd ones and away in
      * the even ones, matches 2i - 1 and 2i on seed number i derived from --seed. Prints a line
      * per match and the totals of the first team, with its win rate and the rate's 95 % Wilson
-     * interval; with --out, each match's folder is DIR/match-NNNN.
+     * interval; with --out, each match's folder is DIR/match-NNNN. --jobs J matches are played
+     * at a time, each in its own robot processes; the results are told in the matches' order,
+     * the same whatever J (the progress bar is shown only one match at a time).
      */
     private static int series(Options options, PrintStream out, PrintStream err,
             boolean progress) throws IOException, UsageException {
-        SplittableRandom seeds = new SplittableRandom(options.seed());
+        int jobs = Math.max(1, Math.min(options.jobs(), options.series()));
+        ExecutorService pool = Executors.newFixedThreadPool(jobs, task -> {
+            Thread thread = new Thread(task, "touchline-series-match");
+            thread.setDaemon(true);
+            return thread;
+        });
+        List<Future<Played>> matches = new ArrayList<>();
+        List<Long> matchSeeds = new ArrayList<>();
+        SplittableRandom seedsAhead = new SplittableRandom(options.seed());
+        long next = 0;
+        for (int m = 0; m < options.series(); m++) {
+            if (m % 2 == 0) next = seedsAhead.nextLong();
+            long matchSeed = next;
+            boolean sidesSwapped = m % 2 == 1;
+            matchSeeds.add(matchSeed);
+            Path folder = options.out() == null ? null
+                    : options.out().resolve(String.format(Locale.ROOT, "match-%04d", m + 1));
+            if (folder != null) prepareOut(folder);
+            Options one = options.forMatch(matchSeed, sidesSwapped, folder);
+            matches.add(pool.submit(() -> stopping || inputEnded ? null
+                    : play(one, err, progress && jobs == 1)));
+        }
+        pool.shutdown();
         long seed = 0;
         int won = 0;
         int drawn = 0;
@@ -579,13 +615,15 @@ public final class MatchCommand {
                 "Series of %d matches: %s against %s, %d steps each%n%n", options.series(),
                 options.homeName(), options.awayName(), options.steps()));
         for (int m = 0; m < options.series(); m++) {
-            if (m % 2 == 0) seed = seeds.nextLong();
+            seed = matchSeeds.get(m);
             boolean swapped = m % 2 == 1;
-            Path folder = options.out() == null ? null
-                    : options.out().resolve(String.format(Locale.ROOT, "match-%04d", m + 1));
-            if (folder != null) prepareOut(folder);
-            Played played = play(options.forMatch(seed, swapped, folder), err, progress);
-            if (played.status() != 0) return played.status();
+            Played played = played(matches.get(m));
+            if (played == null) break;
+            if (played.status() != 0) {
+                for (Future<Played> later : matches) later.cancel(false);
+                for (Match match : CURRENT) match.interrupt();
+                return played.status();
+            }
             int f = swapped ? played.awayGoals() : played.homeGoals();
             int a = swapped ? played.homeGoals() : played.awayGoals();
             won += f > a ? 1 : 0;
@@ -624,6 +662,24 @@ public final class MatchCommand {
             Files.writeString(options.out().resolve("series.txt"), text, StandardCharsets.UTF_8);
         }
         return 0;
+    }
+
+    /** A series' match once played: null if it was not played (the series was stopped). */
+    private static Played played(Future<Played> match) throws IOException, UsageException {
+        try {
+            return match.get();
+        } catch (java.util.concurrent.CancellationException e) {
+            return null;
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            return null;
+        } catch (ExecutionException e) {
+            Throwable cause = e.getCause();
+            if (cause instanceof IOException io) throw io;
+            if (cause instanceof UsageException usage) throw usage;
+            if (cause instanceof RuntimeException runtime) throw runtime;
+            throw new IOException(cause);
+        }
     }
 
     /** replay.html, final.png and trails.png beside the replay; false if they failed. */
@@ -823,6 +879,11 @@ public final class MatchCommand {
         Duration watchdog = line.watchdog == null ? MatchConfig.DEFAULT_WATCHDOG
                 : Duration.ofMillis(number("--watchdog-ms", line.watchdog, 1, MAX_DEADLINE_MS));
         int series = line.series == null ? 0 : (int) number("--series", line.series, 1, MAX_SERIES);
+        int jobs = line.jobs == null ? Runtime.getRuntime().availableProcessors()
+                : (int) number("--jobs", line.jobs, 1, 256);
+        if (line.jobs != null && series == 0) {
+            throw new UsageException("--jobs is for --series: one match is played at a time");
+        }
         Fairness fairness = fairness(line);
         Path out = null;
         if (line.out != null) {
@@ -850,7 +911,8 @@ public final class MatchCommand {
                 Map.copyOf(strategies), line.steps != null, line.seed != null, null);
         if (help || version) {
             return new Options(home, away, steps, seed, deadline, watchdog, out, line.echo, help,
-                    version, line.homeName, line.awayName, line.json, series, scenes, fairness, watch);
+                    version, line.homeName, line.awayName, line.json, series, jobs, scenes,
+                    fairness, watch);
         }
         if (scenes.file() != null) {
             if (!home.isEmpty() || !away.isEmpty() || robots != null) {
@@ -860,7 +922,7 @@ public final class MatchCommand {
             if (series > 0) throw new UsageException("--series does not play scenes");
             return new Options(home, away, steps, seed, deadline, watchdog, out,
                     List.copyOf(line.echo), false, false, line.homeName, line.awayName, line.json,
-                    0, scenes, fairness, watch);
+                    0, 1, scenes, fairness, watch);
         }
         if (!strategies.isEmpty()) throw new UsageException("--strategy is for --scene");
         if (home.isEmpty()) throw new UsageException("no home team: give --home LIBRARY...");
@@ -877,7 +939,8 @@ public final class MatchCommand {
                 : line.awayName;
         return new Options(home, away, steps, seed, deadline, watchdog, out,
                 List.copyOf(line.echo), false, false, teamName(homeName, home, "Home"),
-                teamName(awayName, away, "Away"), line.json, series, scenes, fairness, watch);
+                teamName(awayName, away, "Away"), line.json, series, jobs, scenes, fairness,
+                watch);
     }
 
     /**
@@ -953,7 +1016,7 @@ public final class MatchCommand {
                 scenes.seed() ? options.seed() : scene.seed(), options.deadline(),
                 options.watchdog(), options.out(), options.echo(), false, false,
                 teamName(options.homeName(), home, "Home"),
-                teamName(options.awayName(), away, "Away"), options.json(), 0,
+                teamName(options.awayName(), away, "Away"), options.json(), 0, 1,
                 new Scenes(scenes.file(), scenes.strategies(), scenes.steps(), scenes.seed(),
                         scene), options.fairness(), options.watch());
     }

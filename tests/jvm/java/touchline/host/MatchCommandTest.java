@@ -25,6 +25,7 @@ public final class MatchCommandTest {
                 .add("echo", MatchCommandTest::echo)
                 .add("scene", MatchCommandTest::scene)
                 .add("progress", MatchCommandTest::progress)
+                .add("series-jobs", MatchCommandTest::seriesJobs)
                 .main(args);
     }
 
@@ -400,5 +401,42 @@ public final class MatchCommandTest {
                 "the bar: " + drawn);
         check(draws >= 1 && draws <= 5 * seconds + 2, draws + " draws in " + seconds + " s");
         check(drawn.endsWith("\r"), "cleared at the end");
+    }
+
+    /**
+     * A series played one match at a time and two at a time tells the same results, byte for
+     * byte, in the matches' order; with --out each match has its folder and the totals go to
+     * series.txt. --jobs without --series is refused.
+     */
+    static void seriesJobs() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-series-");
+        List<String> series = List.of("--home", lib("striker"), "--away", lib("sample"),
+                "--series", "4", "--steps", "400", "--seed", "7");
+        Map<String, Run> runs = new java.util.LinkedHashMap<>();
+        for (String jobs : List.of("1", "2")) {
+            List<String> args = new ArrayList<>(series);
+            args.addAll(List.of("--jobs", jobs, "--out", dir.resolve(jobs).toString()));
+            Run run = run(args.toArray(new String[0]));
+            equal(0, run.status(), "--jobs " + jobs + ": " + run.err());
+            runs.put(jobs, run);
+            equal(run.out(), Files.readString(dir.resolve(jobs + "/series.txt")), "series.txt");
+            for (int m = 1; m <= 4; m++) {
+                String match = String.format("match-%04d", m);
+                check(Files.isRegularFile(dir.resolve(jobs).resolve(match).resolve("summary.json")),
+                        match + " of --jobs " + jobs);
+                if (jobs.equals("2")) {
+                    equal(Files.readString(dir.resolve("1").resolve(match).resolve("replay.jsonl")),
+                            Files.readString(dir.resolve("2").resolve(match).resolve("replay.jsonl")),
+                            "the replay of " + match);
+                }
+            }
+        }
+        equal(runs.get("1").out(), runs.get("2").out(), "the same series whatever --jobs");
+        check(runs.get("1").out().contains("Series of 4 matches"), runs.get("1").out());
+        Run alone = run("--home", lib("sample"), "--away", lib("sample"), "--jobs", "2");
+        equal(2, alone.status(), "--jobs without --series");
+        equal("touchline-match: --jobs is for --series: one match is played at a time\n",
+                alone.err(), "one line");
+        FaultyStrategyTest.deleteTree(dir);
     }
 }
