@@ -1054,10 +1054,13 @@ public final class MatchCommand {
     /**
      * The team file a team option names, as the tournament reads it (its name and its robots'
      * libraries), or null when the option names libraries: a file that is neither an ELF nor a
-     * PE library is read as a team file, alone after its option.
+     * PE library, nor named like one (.so, .dll), is read as a team file, alone after its
+     * option. A text file named like a library is refused as a library.
      */
     private static Entrant teamFile(String option, List<Path> named) throws UsageException {
         if (named.size() != 1 || !Files.isRegularFile(named.get(0))) return null;
+        String name = named.get(0).getFileName().toString().toLowerCase(Locale.ROOT);
+        if (name.endsWith(".so") || name.contains(".so.") || name.endsWith(".dll")) return null;
         try {
             if (Entrant.isLibrary(named.get(0))) return null;
             return Entrant.of(named.get(0), 1);
