@@ -23,10 +23,10 @@ import picocli.CommandLine.Model.PositionalParamSpec;
  *
  * <pre>
  *   java -cp host.jar:picocli.jar:docgen.jar touchline.docgen.ManPage \
- *       SPEC-CLASS RUN-CLASS VERSION OUT-FILE [SEE-ALSO...]
+ *       OPTIONS-CLASS RUN-CLASS VERSION OUT-FILE [SEE-ALSO...]
  * </pre>
  *
- * SPEC-CLASS carries the picocli annotations; RUN-CLASS has the command's static
+ * OPTIONS-CLASS carries the picocli annotations; RUN-CLASS has the command's static
  * run(String[], PrintStream, PrintStream, boolean), called with --help. The options and their
  * order, names and values come from the definition; each option's text is its entry in --help
  * where it has one (touchline-match writes its help by hand, fuller than the annotations),
@@ -39,13 +39,13 @@ public final class ManPage {
     public static void main(String[] args) throws Exception {
         if (args.length < 4) {
             System.err.println(
-                    "usage: ManPage SPEC-CLASS RUN-CLASS VERSION OUT-FILE [SEE-ALSO...]");
+                    "usage: ManPage OPTIONS-CLASS RUN-CLASS VERSION OUT-FILE [SEE-ALSO...]");
             System.exit(2);
         }
-        CommandSpec spec = new CommandLine(Class.forName(args[0])).getCommandSpec();
+        CommandSpec command = new CommandLine(Class.forName(args[0])).getCommandSpec();
         String help = help(Class.forName(args[1]));
         List<String> seeAlso = List.of(args).subList(4, args.length);
-        Files.writeString(Path.of(args[3]), page(spec, help, args[2], seeAlso),
+        Files.writeString(Path.of(args[3]), page(command, help, args[2], seeAlso),
                 StandardCharsets.UTF_8);
     }
 
@@ -71,7 +71,7 @@ public final class ManPage {
         String exitStatus = "";
     }
 
-    static Help parse(CommandSpec spec, String text) {
+    static Help parse(CommandSpec command, String text) {
         Help help = new Help();
         String[] lines = text.split("\n", -1);
         StringBuilder paragraph = new StringBuilder();
@@ -79,7 +79,7 @@ public final class ManPage {
         while (i < lines.length) {
             String line = lines[i];
             int indent = indent(line);
-            ArgSpec arg = isEntry(indent) ? entry(spec, line.strip()) : null;
+            ArgSpec arg = isEntry(indent) ? entry(command, line.strip()) : null;
             if (line.startsWith("Usage:")) {
                 StringBuilder usage = new StringBuilder(line.substring(6).strip());
                 while (i + 1 < lines.length && indent(lines[i + 1]) > 0
@@ -93,7 +93,7 @@ public final class ManPage {
                 while (i + 1 < lines.length && !lines[i + 1].isBlank()
                         && indent(lines[i + 1]) > indent
                         && !(isEntry(indent(lines[i + 1]))
-                                && entry(spec, lines[i + 1].strip()) != null)) {
+                                && entry(command, lines[i + 1].strip()) != null)) {
                     append(description, lines[++i].strip());
                 }
                 help.entries.putIfAbsent(arg, description.toString());
@@ -124,15 +124,15 @@ public final class ManPage {
     }
 
     /** The option or parameter a help line starts the entry of, or null. */
-    private static ArgSpec entry(CommandSpec spec, String stripped) {
+    private static ArgSpec entry(CommandSpec command, String stripped) {
         String start = stripped.startsWith("[") ? stripped.substring(1) : stripped;
-        for (OptionSpec option : spec.options()) {
+        for (OptionSpec option : command.options()) {
             if (option.hidden()) continue;
             for (String name : option.names()) {
                 if (startsWord(start, name)) return option;
             }
         }
-        for (PositionalParamSpec parameter : spec.positionalParameters()) {
+        for (PositionalParamSpec parameter : command.positionalParameters()) {
             if (!parameter.hidden() && startsWord(start, parameter.paramLabel())) {
                 return parameter;
             }
@@ -169,16 +169,16 @@ public final class ManPage {
         paragraph.setLength(0);
     }
 
-    static String page(CommandSpec spec, String helpText, String version, List<String> seeAlso) {
-        Help help = parse(spec, helpText);
-        String name = spec.name();
+    static String page(CommandSpec command, String helpText, String version, List<String> seeAlso) {
+        Help help = parse(command, helpText);
+        String name = command.name();
         StringBuilder roff = new StringBuilder();
         roff.append(".TH ").append(escape(name.toUpperCase(Locale.ROOT))).append(" 1 \"\" \"")
                 .append("Touchline ").append(escape(version)).append("\" \"Touchline manual\"\n");
         // Paths and options are neither hyphenated nor stretched.
         roff.append(".nh\n.ad l\n");
         roff.append(".SH NAME\n").append(escape(name)).append(" \\- ")
-                .append(escape(summary(spec))).append('\n');
+                .append(escape(summary(command))).append('\n');
         roff.append(".SH SYNOPSIS\n.B ").append(escape(name)).append('\n');
         String usage = help.usage.startsWith(name) ? help.usage.substring(name.length()).strip()
                                                   : help.usage;
@@ -190,10 +190,10 @@ public final class ManPage {
         }
         roff.append(".SH OPTIONS\n");
         List<ArgSpec> args = new ArrayList<>(help.entries.keySet());
-        for (PositionalParamSpec parameter : spec.positionalParameters()) {
+        for (PositionalParamSpec parameter : command.positionalParameters()) {
             if (!parameter.hidden() && !args.contains(parameter)) args.add(parameter);
         }
-        for (OptionSpec option : spec.options()) {
+        for (OptionSpec option : command.options()) {
             if (!option.hidden() && !args.contains(option)) args.add(option);
         }
         for (ArgSpec arg : args) {
@@ -202,7 +202,7 @@ public final class ManPage {
             roff.append(".TP\n").append(label(arg)).append('\n').append(escape(text))
                     .append('\n');
         }
-        Map<String, String> codes = spec.usageMessage().exitCodeList();
+        Map<String, String> codes = command.usageMessage().exitCodeList();
         if (!codes.isEmpty() || !help.exitStatus.isEmpty()) {
             roff.append(".SH \"EXIT STATUS\"\n");
             if (codes.isEmpty()) roff.append(escape(help.exitStatus)).append('\n');
@@ -222,8 +222,8 @@ public final class ManPage {
     }
 
     /** The NAME line's text: the definition's first sentence, lower case, without its stop. */
-    private static String summary(CommandSpec spec) {
-        String[] description = spec.usageMessage().description();
+    private static String summary(CommandSpec command) {
+        String[] description = command.usageMessage().description();
         String first = description.length == 0 ? "" : description[0].strip();
         if (first.endsWith(".")) first = first.substring(0, first.length() - 1);
         if (first.isEmpty()) return first;
