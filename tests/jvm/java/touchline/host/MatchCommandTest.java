@@ -12,6 +12,7 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
+import touchline.host.cli.MatchCommand;
 
 /** touchline-match: its errors, its summary, its replay and the demo match. */
 public final class MatchCommandTest {
@@ -147,7 +148,7 @@ public final class MatchCommandTest {
         check(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
         equal(0, played.exitValue(), "match exit status");
         String matchLog = Files.readString(logs.resolve("match.log"));
-        check(matchLog.contains("touchline.host.MatchCommand source: shared objects file (top)"),
+        check(matchLog.contains("touchline.host.cli.MatchCommand source: shared objects file (top)"),
                 "the match's classes from the class-data archive");
         long robots = output.lines().filter(l -> l.contains(
                 "touchline.host.protocol.RobotMain source: shared objects file (top)")).count();

@@ -19,7 +19,6 @@ import touchline.host.protocol.RobotArea;
 import touchline.host.protocol.RobotServer;
 import touchline.host.protocol.Wire;
 import touchline.host.robot.Ball;
-import touchline.host.robot.DebugConsole;
 import touchline.host.robot.Event;
 import touchline.host.robot.HostList;
 import touchline.host.robot.Message;
@@ -37,9 +36,9 @@ import touchline.host.sandbox.Sandbox;
  * a channel for the rest (loading, the start, its ending). One thread, the match's, does
  * everything here: it sends each robot that waits the step it may see, waits for the robots'
  * orders (up to the deadline, the watchdog or the robot's time bank), plays the step and
- * publishes it. Nothing a robot writes is trusted: every message is checked against its limits,
- * and a robot that breaks one is stopped. A robot that dies, fails or hangs stands still; the
- * others play on to the last step.
+ * publishes it. Nothing a robot writes is trusted: the Referee reads and checks every message
+ * against its limits, and stops a robot that breaks one. A robot that dies, fails or hangs
+ * stands still; the others play on to the last step.
  */
 public final class Match {
     /** A robot of a team: its name and what plays it. */
@@ -59,64 +58,6 @@ public final class Match {
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
     /** How long the match sleeps at most before it looks at every robot again. */
     private static final long WAIT_SLICE_NANOS = 20_000_000L;
-    /**
-     * How long a robot whose channel ended may take to be told dead (by its first process)
-     * before it is taken to have closed its channel, and stopped.
-     */
-    private static final long DEATH_GRACE_NANOS = 1_000_000_000L;
-
-    /** What arrived from a robot and is written after the step it looked at. */
-    private record Output(long time, DebugConsole.Output output) {}
-
-    static final class Seat {
-        final int id;
-        final int index;
-        final int teamId;
-        final Player player;
-        RobotProcess process;
-        RobotChannel channel;
-        /** The number of the last step sent, and of the last whose orders were taken. */
-        int stepNumber;
-        int taken;
-        /** The time of the last step sent, and when it was sent (System.nanoTime). */
-        long stepTime;
-        long stepSentAt;
-        /** Steps sent, and the thinking time charged for them, in nanoseconds. */
-        long stepsSent;
-        long thinking;
-        /** When the robot said it answered last (its clock): the pacer's hint. */
-        long answeredAt;
-        /** When its channel ended (System.nanoTime, 0: open), and the last step sent then. */
-        long channelEnded;
-        int stepAtChannelEnd;
-        boolean loaded;
-        boolean playing;
-        boolean arrived;
-        boolean waiting;
-        boolean released;
-        double move;
-        double turn;
-        List<Message> outbox = List.of();
-        final List<Output> outputs = new ArrayList<>(2);
-        RobotOutcome.Ending ending;
-        String reason = "";
-        int missed;
-        int missedInRow;
-        long droppedPrints;
-        long droppedViews;
-
-        Seat(int id, int teamId, Player player) {
-            this.id = id;
-            this.index = id - 1;
-            this.teamId = teamId;
-            this.player = player;
-        }
-
-        RobotArea area() {
-            return channel.area;
-        }
-    }
-
     private final MatchConfig config;
     private final Simulation simulation;
     private final List<Seat> seats = new ArrayList<>();
@@ -125,8 +66,8 @@ public final class Match {
     /** How the match sleeps; made once the bridge is loaded. */
     private volatile MatchWaiter waiter;
     private final Pacer pacer;
+    private final Referee referee;
     private final RobotArea.Wakes wakes;
-    private ByteBuffer orders;
     private Sandbox sandbox;
     private Path folder;
     private long stepOpened;
@@ -154,6 +95,7 @@ public final class Match {
         if (config.placement != null) simulation.place(config.placement);
         pacer = new Pacer(Runtime.getRuntime().availableProcessors(), seats.size());
         wakes = new RobotArea.Wakes(seats.size());
+        referee = new Referee(config, simulation, pacer);
     }
 
     private static List<String> names(List<Player> players) {
@@ -190,7 +132,9 @@ public final class Match {
                 NativeStrategy.loadBridgeLibrary();
             } catch (StrategyLoadException e) {
                 // No robot can be reached without the bridge: none plays.
-                for (Seat seat : seats) end(seat, RobotOutcome.Ending.NOT_LOADED, e.getMessage());
+                for (Seat seat : seats) {
+                    referee.end(seat, RobotOutcome.Ending.NOT_LOADED, e.getMessage());
+                }
                 return loadErrors();
             }
             waiter = new MatchWaiter(seats.size());
@@ -280,7 +224,7 @@ public final class Match {
                 seat.process = RobotProcess.start(seat.id, seat.player.library(), folder,
                         sandbox, config.limits, config.robotJavaOptions, waiter);
             } catch (IOException e) {
-                end(seat, RobotOutcome.Ending.NOT_LOADED, "cannot start its process: "
+                referee.end(seat, RobotOutcome.Ending.NOT_LOADED, "cannot start its process: "
                         + e.getMessage());
                 return;
             }
@@ -325,14 +269,14 @@ public final class Match {
         while (!interrupted) {
             waiter.begin();
             for (Seat seat : seats) {
-                if (seat.ending == null) receive(seat);
+                if (seat.ending == null) referee.receive(seat);
             }
             if (seats.stream().allMatch(s -> s.loaded || s.ending != null)) break;
             long left = limit - System.nanoTime();
             if (left <= 0) {
                 for (Seat seat : seats) {
                     if (!seat.loaded && seat.ending == null) {
-                        stop(seat, "no answer within " + patience.toMillis() + " ms");
+                        referee.stop(seat, "no answer within " + patience.toMillis() + " ms");
                     }
                 }
                 break;
@@ -404,16 +348,16 @@ public final class Match {
         while (!interrupted) {
             waiter.begin();
             long now = System.nanoTime();
-            charge(missing, now - charged);
+            Referee.charge(missing, now - charged);
             charged = now;
             missing = new ArrayList<>(seats.size());
             for (Seat seat : seats) {
                 if (!seat.playing || seat.arrived) continue;
-                receive(seat);
-                if (seat.playing && !seat.arrived && !overdrawn(seat)) missing.add(seat);
+                referee.receive(seat);
+                if (seat.playing && !seat.arrived && !referee.overdrawn(seat)) missing.add(seat);
             }
             if (missing.isEmpty()) return;
-            long left = Math.min(limit, bankLimit(missing, now)) - now;
+            long left = Math.min(limit, referee.bankLimit(missing, now)) - now;
             if (left <= 0) return;
             List<Seat> wakers = pacer.wakers(missing, now);
             if (wakers == null) {
@@ -433,86 +377,6 @@ public final class Match {
     }
 
     /**
-     * Charges the robots the match waited for with the time it waited, shared among them: a
-     * robot's thinking time is the time by which it held the match up, not the time it spent
-     * queueing for a core behind the others.
-     */
-    private static void charge(List<Seat> waited, long nanos) {
-        if (waited.isEmpty() || nanos <= 0) return;
-        long share = nanos / waited.size();
-        for (Seat seat : waited) seat.thinking += share;
-    }
-
-    /** Whether the robot has spent its time bank; if so it is stopped. */
-    private boolean overdrawn(Seat seat) {
-        if (seat.thinking <= allowance(seat)) return false;
-        stop(seat, "time bank spent at step " + seat.stepTime + " (" + config.timeBank.toMillis()
-                + " ms, and " + config.timePerStep.toMillis() + " ms a step)");
-        return true;
-    }
-
-    private long allowance(Seat seat) {
-        long perStep = config.timePerStep.toNanos();
-        long steps = Math.min(seat.stepsSent, Long.MAX_VALUE / Math.max(1, perStep));
-        return config.timeBank.toNanos() + steps * perStep;
-    }
-
-    /**
-     * The time at which the first of these robots would overdraw its time bank, if the match
-     * went on waiting for them all.
-     */
-    private long bankLimit(List<Seat> missing, long now) {
-        long first = Long.MAX_VALUE;
-        for (Seat seat : missing) {
-            long left = Math.min(allowance(seat) - seat.thinking, Long.MAX_VALUE / 64);
-            first = Math.min(first, now + left * missing.size() + 1);
-        }
-        return first;
-    }
-
-    /** What the robot's channel brought, and its orders if it has answered its step. */
-    private void receive(Seat seat) {
-        for (ByteBuffer message; seat.ending == null && (message = seat.channel.poll()) != null;) {
-            handle(seat, message);
-        }
-        if (seat.playing && !seat.arrived) takeOrders(seat);
-        if (seat.ending == null) {
-            String closed = seat.channel.closed();
-            if (closed != null) gone(seat, closed);
-        }
-    }
-
-    /** Takes a robot's orders from its area, if it has answered its step. */
-    private void takeOrders(Seat seat) {
-        if (seat.taken == seat.stepNumber || seat.area().answer() != seat.stepNumber) return;
-        seat.taken = seat.stepNumber;
-        try {
-            ByteBuffer message = seat.area().copyOrders(orders());
-            if (Wire.type(message) != Wire.ORDERS) {
-                throw new Wire.BrokenMessage("orders of message type " + Wire.type(message));
-            }
-            Wire.Orders orders = Wire.orders(message);
-            if (orders.time() != seat.stepTime) {
-                throw new Wire.BrokenMessage("orders for step " + orders.time()
-                        + " when it was sent step " + seat.stepTime);
-            }
-            pacer.answered(seat, seat.area().answerTime());
-            keep(seat, orders.time(), orders.output());
-            seat.move = orders.move();
-            seat.turn = orders.turn();
-            seat.outbox = orders.messages();
-            seat.arrived = true;
-        } catch (RuntimeException | OutOfMemoryError e) {
-            broken(seat, e.getMessage());
-        }
-    }
-
-    private ByteBuffer orders() {
-        if (orders == null) orders = ByteBuffer.allocate(Wire.MAX_ORDERS_BYTES);
-        return orders;
-    }
-
-    /**
      * A robot that has not ended its step misses it. Without a deadline only the watchdog
      * ends the wait: such a robot hangs, and is stopped at once.
      */
@@ -526,22 +390,22 @@ public final class Match {
                 continue;
             }
             if (config.deadline == null) {
-                stop(seat, "no answer within " + config.watchdog.toMillis() + " ms");
+                referee.stop(seat, "no answer within " + config.watchdog.toMillis() + " ms");
                 continue;
             }
             seat.missed++;
             seat.missedInRow++;
             if (seat.missedInRow >= Math.max(1, config.maxMissedInRow)) {
                 String reason = "missed " + seat.missedInRow + " steps in a row";
-                end(seat, RobotOutcome.Ending.STOPPED, reason);
-                tell(seat, Wire.END_STOPPED);
+                referee.end(seat, RobotOutcome.Ending.STOPPED, reason);
+                referee.tell(seat, Wire.END_STOPPED);
             }
         }
     }
 
     private void writeOutputs() {
         for (Seat seat : seats) {
-            for (Output o : seat.outputs) {
+            for (Seat.Output o : seat.outputs) {
                 if (!o.output().prints().isEmpty() || !o.output().views().isEmpty()) {
                     config.debugObserver.debug(seat.id, o.time(), o.output());
                 }
@@ -588,131 +452,6 @@ public final class Match {
         pacer.stepSent(now);
     }
 
-    /** Tells a robot that it gets no next step, and why (Wire.END_...). */
-    private void tell(Seat seat, int why) {
-        if (seat.released || seat.channel == null) return;
-        seat.area().end(seat.stepNumber, why);
-    }
-
-    // ------------------------------------------------------------------ the robots' messages
-
-    private void handle(Seat seat, ByteBuffer message) {
-        try {
-            switch (Wire.type(message)) {
-                case Wire.LOADED -> {
-                    if (seat.loaded) throw new Wire.BrokenMessage("loaded twice");
-                    seat.loaded = true;
-                }
-                case Wire.LOAD_FAILED -> {
-                    if (seat.loaded) throw new Wire.BrokenMessage("a load error once loaded");
-                    end(seat, RobotOutcome.Ending.NOT_LOADED, Wire.loadFailed(message));
-                }
-                case Wire.ENDED -> {
-                    if (!seat.playing) throw new Wire.BrokenMessage("an ending before the start");
-                    // Orders answered before the ending come first.
-                    takeOrders(seat);
-                    Wire.Ended ended = Wire.ended(message);
-                    if (ended.time() != seat.stepTime) {
-                        throw new Wire.BrokenMessage("an ending at step " + ended.time()
-                                + " when it was sent step " + seat.stepTime);
-                    }
-                    keep(seat, ended.time(), ended.output());
-                    end(seat, switch (ended.ending()) {
-                        case Wire.ENDED_FINISHED -> RobotOutcome.Ending.FINISHED;
-                        case Wire.ENDED_RETURNED -> RobotOutcome.Ending.RETURNED;
-                        case Wire.ENDED_STOPPED -> RobotOutcome.Ending.STOPPED;
-                        default -> RobotOutcome.Ending.FAILED;
-                    }, ended.reason());
-                }
-                default -> throw new Wire.BrokenMessage("a message of type "
-                        + Wire.type(message) + " on its channel");
-            }
-        } catch (RuntimeException | OutOfMemoryError e) {
-            broken(seat, e.getMessage());
-        }
-    }
-
-    private void keep(Seat seat, long time, DebugConsole.Output output) {
-        if (output.isEmpty()) return;
-        seat.droppedPrints += output.droppedPrints();
-        seat.droppedViews += output.droppedViews();
-        seat.outputs.add(new Output(time, output));
-    }
-
-    /**
-     * The robot's channel has ended (how: "" if it simply closed, else how the robot broke
-     * it): unless the robot said how it ended, its process died (its first process tells how)
-     * or it closed the channel and lives on: it answered a step sent since, or was not told
-     * dead within a second.
-     */
-    private void gone(Seat seat, String how) {
-        if (seat.playing && !seat.arrived) takeOrders(seat);
-        if (seat.ending != null) {
-            release(seat);
-            return;
-        }
-        if (!how.isEmpty()) {
-            broken(seat, how);
-            return;
-        }
-        if (seat.process == null) {
-            end(seat, RobotOutcome.Ending.FAILED, "its program ended without a word");
-            release(seat);
-            return;
-        }
-        long now = System.nanoTime();
-        if (seat.channelEnded == 0) {
-            seat.channelEnded = now;
-            seat.stepAtChannelEnd = seat.stepNumber;
-        }
-        String death = seat.process.death(config.crashFolder);
-        if (death != null) {
-            end(seat, RobotOutcome.Ending.CRASHED, death);
-            release(seat);
-        } else if (seat.taken > seat.stepAtChannelEnd
-                || now - seat.channelEnded > DEATH_GRACE_NANOS) {
-            stop(seat, "closed its channel to the match");
-        }
-    }
-
-    private void broken(Seat seat, String why) {
-        stop(seat, "broke the exchange: " + (why == null ? "a broken message" : why));
-    }
-
-    /** Stops a robot: its process is ended, a thread is told. */
-    private void stop(Seat seat, String reason) {
-        end(seat, RobotOutcome.Ending.STOPPED, reason);
-        if (seat.process != null) {
-            seat.process.kill();
-            release(seat);
-        } else {
-            tell(seat, Wire.END_STOPPED);
-        }
-    }
-
-    /** The robot plays no more: it stands still, and is waited for no more. */
-    private void end(Seat seat, RobotOutcome.Ending ending, String reason) {
-        if (seat.ending != null) return;
-        seat.ending = ending;
-        seat.reason = reason == null ? "" : reason;
-        seat.playing = false;
-        seat.arrived = false;
-        seat.move = 0;
-        seat.turn = 0;
-        seat.outbox = List.of();
-        if (simulation.isOver()) return;
-        // Its orders shape no step from the one after the current one: from then on it stands
-        // still (a robot that never got a step stands still all match).
-        long stillFrom = seat.stepsSent == 0 ? 0 : simulation.time() + 1;
-        config.endingObserver.ended(seat.id, stillFrom, ending, seat.reason);
-    }
-
-    private void release(Seat seat) {
-        if (seat.released) return;
-        seat.released = true;
-        if (seat.channel != null) seat.channel.close();
-    }
-
     // ------------------------------------------------------------------ the end
 
     /**
@@ -723,13 +462,13 @@ public final class Match {
         writeOutputs();
         if (interrupted) return;
         for (Seat seat : seats) {
-            if (seat.playing) tell(seat, Wire.END_MATCH_OVER);
+            if (seat.playing) referee.tell(seat, Wire.END_MATCH_OVER);
         }
         long limit = System.nanoTime() + config.endGrace.toNanos();
         while (waiter != null && seats.stream().anyMatch(s -> s.playing)) {
             waiter.begin();
             for (Seat seat : seats) {
-                if (seat.playing) receive(seat);
+                if (seat.playing) referee.receive(seat);
             }
             long left = limit - System.nanoTime();
             if (left <= 0 || seats.stream().noneMatch(s -> s.playing)) break;
@@ -742,7 +481,7 @@ public final class Match {
         for (Seat seat : seats) {
             if (seat.process != null && !interrupted && seat.ending != null) seat.process.end(2000);
             if (seat.process != null) seat.process.kill();
-            release(seat);
+            referee.release(seat);
         }
         for (Seat seat : seats) {
             if (seat.process != null) seat.process.end(2000);

@@ -43,7 +43,7 @@ final class Pacer {
      * Before the robot is sent its step: how long it polls after answering it. With the robots
      * outnumbering the cores none does, until the match knows who the last ones are (wakers).
      */
-    void prepare(Match.Seat seat) {
+    void prepare(Seat seat) {
         seat.area().pollFor(crowded ? 0 : OWN_CORE_POLL_NANOS);
     }
 
@@ -53,7 +53,7 @@ final class Pacer {
     }
 
     /** The robot answered, at time by its own clock. */
-    void answered(Match.Seat seat, long time) {
+    void answered(Seat seat, long time) {
         seat.answeredAt = time;
     }
 
@@ -61,15 +61,15 @@ final class Pacer {
      * How the match waits for the missing robots now: null to poll, else the robots whose
      * answer should wake it from sleep.
      */
-    List<Match.Seat> wakers(List<Match.Seat> missing, long now) {
-        List<Match.Seat> order = new ArrayList<>(missing);
+    List<Seat> wakers(List<Seat> missing, long now) {
+        List<Seat> order = new ArrayList<>(missing);
         order.sort(Comparator.comparingLong(s -> s.answeredAt));
         if (missing.size() > wakeAt) return List.of(order.get(missing.size() - wakeAt - 1));
         if (crowded) {
             if (pollFrom == 0) {
                 pollFrom = now;
                 // These are the last: each will find a core free once it answers, and polls.
-                for (Match.Seat seat : missing) seat.area().pollFor(LAST_ROBOT_POLL_NANOS);
+                for (Seat seat : missing) seat.area().pollFor(LAST_ROBOT_POLL_NANOS);
             }
             if (now - pollFrom < MATCH_POLL_NANOS) return null;
         }

@@ -8,7 +8,7 @@ import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
-import touchline.host.MatchCommand;
+import touchline.host.play.MatchSetup;
 import touchline.host.sandbox.LibraryFiles;
 
 /**
@@ -26,7 +26,7 @@ import touchline.host.sandbox.LibraryFiles;
  * A robot's library path is read relative to the team file's folder.
  */
 public record Entrant(String name, List<Path> robots) {
-    static final int MAX_ROBOTS = 5;
+    public static final int MAX_ROBOTS = 5;
 
     /** A bad entrant: the message names the file, and for a team file the line. */
     public static final class BadEntrant extends Exception {
@@ -43,7 +43,7 @@ public record Entrant(String name, List<Path> robots) {
             library(file);
             List<Path> team = new ArrayList<>();
             for (int i = 0; i < robots; i++) team.add(file.toAbsolutePath().normalize());
-            return new Entrant(MatchCommand.robotName(file), team);
+            return new Entrant(MatchSetup.robotName(file), team);
         }
         return teamFile(file);
     }

@@ -7,6 +7,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import touchline.host.match.Summary;
+import touchline.host.play.Series;
 
 /**
  * The league table of a set of played matches: results, points (3 a win, 1 a draw), goals, the
@@ -14,8 +15,6 @@ import touchline.host.match.Summary;
  * head-to-head record of every pair.
  */
 public final class LeagueTable {
-    /** The 97.5 % quantile of the standard normal distribution. */
-    static final double Z95 = 1.959963984540054;
     static final int POINTS_WIN = 3;
     static final int POINTS_DRAW = 1;
 
@@ -103,13 +102,7 @@ public final class LeagueTable {
 
     /** The 95 % Wilson score interval of successes out of n; [0, 1] when n is 0. */
     public static double[] wilson(int successes, int n) {
-        if (n == 0) return new double[] {0, 1};
-        double p = (double) successes / n;
-        double z2 = Z95 * Z95;
-        double denominator = 1 + z2 / n;
-        double centre = (p + z2 / (2 * n)) / denominator;
-        double half = Z95 / denominator * Math.sqrt(p * (1 - p) / n + z2 / (4.0 * n * n));
-        return new double[] {Math.max(0, centre - half), Math.min(1, centre + half)};
+        return Series.wilson(successes, n);
     }
 
     /**

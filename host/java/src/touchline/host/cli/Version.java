@@ -1,4 +1,4 @@
-package touchline.host.tournament;
+package touchline.host.cli;
 
 import picocli.CommandLine.IVersionProvider;
 

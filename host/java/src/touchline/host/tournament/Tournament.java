@@ -2,7 +2,6 @@ package touchline.host.tournament;
 
 import java.io.IOException;
 import java.io.PrintStream;
-import java.io.UncheckedIOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -10,8 +9,8 @@ import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
-import java.util.SplittableRandom;
 import java.util.Set;
+import java.util.SplittableRandom;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.ExecutionException;
@@ -19,158 +18,63 @@ import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.stream.Stream;
-import picocli.CommandLine;
-import picocli.CommandLine.Command;
-import picocli.CommandLine.Option;
-import picocli.CommandLine.Parameters;
-import touchline.host.MatchCommand;
 import touchline.host.match.OutputFolder;
 import touchline.host.match.Visible;
+import touchline.host.play.BadSetup;
 import touchline.host.robot.NativeStrategy;
 import touchline.host.sandbox.Sandbox;
 
 /**
- * touchline-tournament: every pair of entrants plays K matches, sides swapped in every second
- * one; matches run as separate touchline-match processes, J at a time. Prints the league table
- * and the head-to-head record; with --out writes results.json and table.txt. --plan writes the
- * match commands for other machines instead, and --collect reads what they wrote.
+ * A tournament: every pair of entrants plays K matches, sides swapped in every second one;
+ * matches run as separate touchline-match processes, J at a time, each a match played as the
+ * match command plays it. Reports the league table and the head-to-head record on stdout; with
+ * an out folder writes results.json and table.txt. plan() writes the match commands for other
+ * machines instead, and collect() reads what they wrote.
  */
-@Command(name = "touchline-tournament", mixinStandardHelpOptions = true,
-        versionProvider = Version.class, sortOptions = false, usageHelpAutoWidth = true,
-        description = {"Plays every pair of entrants K times, sides swapped in every second "
-                        + "match, and prints the league table.",
-                "An entrant is a strategy library (a team of N robots of it) or a team file "
-                        + "(see ${sys:touchline.doc:-<prefix>/share/doc/touchline}"
-                        + "/tournaments.md).",
-                "The manual page: touchline-tournament(1)."},
-        exitCodeListHeading = "%nExit status:%n",
-        exitCodeList = {"0:the tournament was played (or planned, or collected)",
-                "1:a match could not be played or a file not written",
-                "2:bad arguments"})
-public final class TournamentCommand implements java.util.concurrent.Callable<Integer> {
-    static final String NAME = "touchline-tournament";
+public final class Tournament {
+    /** The name the lines on stderr start with. */
+    public static final String NAME = "touchline-tournament";
     /** Where the launcher script says touchline-match is. */
     static final String MATCH_PROPERTY = "touchline.match";
-
-    @Parameters(paramLabel = "ENTRANT", description = "a strategy library or a team file")
-    List<Path> entrantFiles = new ArrayList<>();
-
-    @Option(names = "--matches", paramLabel = "K",
-            description = "matches every pair plays (1 to 10000)")
-    Integer matches;
-
-    @Option(names = "--robots", paramLabel = "N", defaultValue = "1",
-            description = "robots of a team given as one library (1 to 5; default ${DEFAULT-VALUE})")
-    int robots;
-
-    @Option(names = "--steps", paramLabel = "S", defaultValue = "3000",
-            description = "steps a match lasts (default ${DEFAULT-VALUE})")
-    long steps;
-
-    @Option(names = "--seed", paramLabel = "X", defaultValue = "1",
-            description = "seed the matches' seeds are derived from (default ${DEFAULT-VALUE})")
-    long seed;
-
-    @Option(names = "--jobs", paramLabel = "J",
-            description = "matches played at a time (default: the number of cores)")
-    Integer jobs;
-
-    @Option(names = "--out", paramLabel = "DIR",
-            description = "write results.json and table.txt into DIR (with --replays each "
-                    + "match's folder; with --plan the plan and each match's summary.json)")
-    Path out;
-
-    @Option(names = "--replays", description = "keep each match's folder (replay, summary) in DIR")
-    boolean replays;
-
-    @Option(names = "--plan", description = "print the match commands, one a line, for GNU "
-            + "parallel or a job array, instead of playing; needs --out")
-    boolean plan;
-
-    @Option(names = "--no-sandbox", description = "play robots unsealed: only where every "
-            + "entrant is trusted (by default a tournament needs robots sealed in sandboxes)")
-    boolean noSandbox;
-
-    @Option(names = "--collect", paramLabel = "DIR", arity = "1..*",
-            description = "read the match folders that planned runs wrote and print the table")
-    List<Path> collect;
 
     private final PrintStream stdout;
     private final PrintStream stderr;
     private final boolean progress;
+    /** Matches every pair plays; from the plan when collected (null: not known). */
+    private Integer matches;
+    private long steps;
+    private long seed;
+    private final Integer jobs;
+    private final Path out;
+    private final boolean replays;
+    private final boolean noSandbox;
 
-    /** For tools that read the command's options, such as the completion script's maker. */
-    public TournamentCommand() {
-        this(System.out, System.err, false);
-    }
-
-    TournamentCommand(PrintStream stdout, PrintStream stderr, boolean progress) {
+    /**
+     * A tournament of matches matches a pair, each steps long, seeds derived from seed, jobs at
+     * a time (null: the number of cores), written into out (null: nowhere), each match's folder
+     * kept when replays is set, robots unsealed only with noSandbox. It reports on stdout and
+     * stderr, with a progress bar there when progress is set.
+     */
+    public Tournament(PrintStream stdout, PrintStream stderr, boolean progress, Integer matches,
+            long steps, long seed, Integer jobs, Path out, boolean replays, boolean noSandbox) {
         this.stdout = stdout;
         this.stderr = stderr;
         this.progress = progress;
+        this.matches = matches;
+        this.steps = steps;
+        this.seed = seed;
+        this.jobs = jobs;
+        this.out = out;
+        this.replays = replays;
+        this.noSandbox = noSandbox;
     }
 
-    /** A bad command line: its message is the one line printed, with exit status 2. */
-    static final class UsageException extends Exception {
-        private static final long serialVersionUID = 1L;
-
-        UsageException(String message) {
-            super(message);
-        }
-    }
-
-    public static void main(String[] args) {
-        System.exit(run(args, System.out, System.err, Boolean.getBoolean("touchline.progress")));
-    }
-
-    static int run(String[] args, PrintStream stdout, PrintStream stderr, boolean progress) {
-        CommandLine line = new CommandLine(new TournamentCommand(stdout, stderr, progress));
-        line.setOut(new java.io.PrintWriter(stdout, true));
-        line.setErr(new java.io.PrintWriter(stderr, true));
-        if (args.length == 0) {
-            // Nothing asked: how to ask, on stderr, as touchline-match does.
-            line.usage(stderr);
-            return 2;
-        }
-        line.setParameterExceptionHandler((e, a) -> {
-            String said = e instanceof CommandLine.UnmatchedArgumentException u
-                    ? MatchCommand.unmatched(u) : e.getMessage() + " (see --help)";
-            stderr.println(NAME + ": " + Visible.line(said));
-            return 2;
-        });
-        line.setExecutionExceptionHandler((e, cmd, result) -> {
-            if (e instanceof UsageException || e instanceof Entrant.BadEntrant) {
-                stderr.println(NAME + ": " + Visible.line(e.getMessage()));
-                return 2;
-            }
-            stderr.println(NAME + ": "
-                    + Visible.line(e.getMessage() == null ? e.toString() : e.getMessage()));
-            return 1;
-        });
-        return line.execute(args);
-    }
-
-    @Override
-    public Integer call() throws Exception {
-        if (collect != null) return collect();
-        List<Entrant> entrants = entrants();
-        if (matches == null) throw new UsageException("--matches K is required");
-        range("--matches", matches, 1, 10_000);
-        range("--steps", steps, 1, 10_000_000);
-        if (jobs != null) range("--jobs", jobs, 1, 256);
-        if (out != null && out.toString().isEmpty()) throw new UsageException("--out is empty");
-        List<Pairing> schedule = schedule(entrants);
-        if (plan) return plan(entrants, schedule);
-        requireSandbox();
-        if (replays && out == null) throw new UsageException("--replays needs --out DIR");
-        if (out != null) prepare(out, "--out");
-        play(schedule, entrants);
-        return report(entrants, schedule.size());
-    }
-
-    private List<Entrant> entrants() throws Exception {
-        range("--robots", robots, 1, Entrant.MAX_ROBOTS);
-        if (entrantFiles.size() < 2) throw new UsageException("give at least two entrants");
+    /**
+     * The entrants the files name (libraries playing robots robots each, or team files), two
+     * versions of one strategy told apart by their folders; names must differ.
+     */
+    public static List<Entrant> entrants(List<Path> entrantFiles, int robots) throws Exception {
+        if (entrantFiles.size() < 2) throw new BadSetup("give at least two entrants");
         List<Entrant> entrants = new ArrayList<>();
         for (Path file : entrantFiles) entrants.add(Entrant.of(file, robots));
         // Two versions of one strategy are told apart by their folders.
@@ -185,7 +89,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         List<String> names = new ArrayList<>();
         for (Entrant e : entrants) {
             if (names.contains(e.name())) {
-                throw new UsageException("two entrants are named " + e.name()
+                throw new BadSetup("two entrants are named " + e.name()
                         + "; give one a team file with a name of its own");
             }
             names.add(e.name());
@@ -206,23 +110,23 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
      * A table means nothing if an entrant could reach another's robots: robots must be sealed,
      * unless --no-sandbox says every entrant is trusted.
      */
-    private void requireSandbox() throws UsageException {
+    public void requireSandbox() throws BadSetup {
         if (noSandbox) return;
         Sandbox sandbox = Sandbox.detect();
         if (!sandbox.sealed()) {
-            throw new UsageException("robots cannot be sandboxed here (" + sandbox.reason()
+            throw new BadSetup("robots cannot be sandboxed here (" + sandbox.reason()
                     + "); give --no-sandbox to play a tournament of trusted entrants");
         }
     }
 
     /** One scheduled match: its index, the entrants on each side, and its seed. */
-    record Pairing(int index, Entrant home, Entrant away, long seed) {}
+    public record Pairing(int index, Entrant home, Entrant away, long seed) {}
 
     /**
      * Every pair (i, j), i before j, plays K matches: i at home in the even ones. Match m of
      * every pair plays on seed number m / 2, so each seed is played from both sides.
      */
-    List<Pairing> schedule(List<Entrant> entrants) {
+    public List<Pairing> schedule(List<Entrant> entrants) {
         SplittableRandom random = new SplittableRandom(seed);
         List<Long> seeds = new ArrayList<>();
         for (int m = 0; m < (matches + 1) / 2; m++) seeds.add(random.nextLong());
@@ -261,11 +165,11 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
     }
 
     /** Makes an output folder ready (new, empty, or cleared of an earlier run's files). */
-    private static void prepare(Path folder, String option) throws UsageException {
+    public static void prepare(Path folder, String option) throws BadSetup {
         try {
             OutputFolder.prepare(folder, option);
         } catch (OutputFolder.Refused e) {
-            throw new UsageException(e.getMessage());
+            throw new BadSetup(e.getMessage());
         }
     }
 
@@ -308,7 +212,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
      * ends the running matches and writes the results so far; a tournament that dies however
      * it dies (SIGKILL too) takes its matches with it, since each ends with its standard input.
      */
-    private void play(List<Pairing> schedule, List<Entrant> entrants) throws Exception {
+    public void play(List<Pairing> schedule, List<Entrant> entrants) throws Exception {
         NativeStrategy.loadBridgeLibrary();
         int threads = jobs != null ? jobs : Runtime.getRuntime().availableProcessors();
         ExecutorService pool = Executors.newFixedThreadPool(threads);
@@ -382,8 +286,8 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
 
     // ------------------------------------------------------------------ plan and collect
 
-    private int plan(List<Entrant> entrants, List<Pairing> schedule) throws Exception {
-        if (out == null) throw new UsageException("--plan needs --out DIR for the match folders");
+    public int plan(List<Entrant> entrants, List<Pairing> schedule) throws Exception {
+        if (out == null) throw new BadSetup("--plan needs --out DIR for the match folders");
         Path folder = out.toAbsolutePath().normalize();
         prepare(out, "--out");
         StringBuilder lines = new StringBuilder();
@@ -420,11 +324,11 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
         return "'" + word.replace("'", "'\\''") + "'";
     }
 
-    private int collect() throws Exception {
+    public int collect(List<Path> collect) throws Exception {
         Map<String, Object> header = null;
         List<Path> folders = new ArrayList<>();
         for (Path dir : collect) {
-            if (!Files.isDirectory(dir)) throw new UsageException("no such folder: " + dir);
+            if (!Files.isDirectory(dir)) throw new BadSetup("no such folder: " + dir);
             if (Files.isRegularFile(dir.resolve("plan.json")) && header == null) {
                 header = JsonText.object(
                         JsonText.parse(Files.readString(dir.resolve("plan.json"))), "plan.json");
@@ -452,7 +356,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
             }
         }
         outcomes.sort((a, b) -> Integer.compare(a.index(), b.index()));
-        if (outcomes.isEmpty()) throw new UsageException("no match folders with summary.json");
+        if (outcomes.isEmpty()) throw new BadSetup("no match folders with summary.json");
         List<Entrant> entrants = new ArrayList<>();
         if (header != null) {
             for (Object e : JsonText.array(header.get("entrants"), "entrants")) {
@@ -511,7 +415,7 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
      * Prints the table of the matches played and writes results.json and table.txt; says how
      * many failed (exit status 1), and whether the tournament was interrupted.
      */
-    private synchronized int report(List<Entrant> entrants, int planned) throws IOException {
+    public synchronized int report(List<Entrant> entrants, int planned) throws IOException {
         if (reported) return 0;
         reported = true;
         List<MatchOutcome> outcomes = new ArrayList<>(played);
@@ -572,39 +476,5 @@ public final class TournamentCommand implements java.util.concurrent.Callable<In
 
     private static String reason(IOException e) {
         return e.getMessage() == null ? e.toString() : e.getMessage();
-    }
-
-    private static void range(String option, long value, long low, long high)
-            throws UsageException {
-        if (value < low || value > high) {
-            throw new UsageException(option + " " + value + " is out of range (" + low + " to "
-                    + high + ")");
-        }
-    }
-
-    /** "[#####     ] 12/30 matches" on stderr, redrawn as matches end. */
-    static final class Progress {
-        private static final int WIDTH = 30;
-        private final PrintStream err;
-        private final int total;
-        private int done;
-
-        Progress(PrintStream err, int total) {
-            this.err = err;
-            this.total = total;
-        }
-
-        synchronized void advance() {
-            done++;
-            int filled = WIDTH * done / total;
-            err.print("\r[" + "#".repeat(filled) + " ".repeat(WIDTH - filled) + "] " + done + "/"
-                    + total + " matches");
-            err.flush();
-        }
-
-        synchronized void done() {
-            err.print("\r" + " ".repeat(WIDTH + 30) + "\r");
-            err.flush();
-        }
     }
 }
