@@ -20,7 +20,6 @@ import touchline.host.match.ReplayWriter;
 import touchline.host.match.Summary;
 import touchline.host.match.Visible;
 import touchline.host.physics.World;
-import touchline.host.replay.ReplayOutputs;
 import touchline.host.replay.ReplayPage;
 import touchline.host.sandbox.LibraryFiles;
 import touchline.host.sandbox.Sandbox;
@@ -123,7 +122,8 @@ public final class MatchRunner {
 
     Played play(MatchSetup setup, boolean withBar) throws IOException, BadSetup {
         ProgressBar bar = withBar ? new ProgressBar(err, setup.steps()) : null;
-        ReplayFile replay = setup.out() == null ? null : new ReplayFile(setup.out(), err);
+        ReplayFile replay = setup.out() == null ? null
+                : new ReplayFile(setup.out(), setup.watch().compare(), err);
         Echo echo = setup.echo().isEmpty() ? null : new Echo(err);
         Scene scene = setup.scenes().scene();
         SceneCheck check = scene == null ? null : new SceneCheck(scene);
@@ -198,12 +198,10 @@ public final class MatchRunner {
             if (replay != null) {
                 written = replay.finish(result, summary, json);
                 if (view != null) view.end();
+                // The page and the pictures, made as the replay was written, are finished; an
+                // interrupted match ends at once, with its replay only.
+                if (written && !result.interrupted()) written = replay.pageAndPictures();
                 replay.close();
-                // The page and the pictures are made from the finished replay; an interrupted
-                // match ends at once, with its replay only.
-                if (written && !result.interrupted()) {
-                    written = pageAndPictures(setup.out(), setup.watch().compare());
-                }
             }
             if (!held && setup.out() != null) {
                 err.println(NAME + ": watch it: " + setup.out().resolve("replay.html"));
@@ -253,17 +251,6 @@ public final class MatchRunner {
         }
         err.println(NAME + ": watch it live: " + live.address());
         return live;
-    }
-
-    /** replay.html, final.png and trails.png beside the replay; false if they failed. */
-    private boolean pageAndPictures(Path folder, Path compare) {
-        try {
-            ReplayOutputs.write(folder.resolve("replay.jsonl"), compare);
-            return true;
-        } catch (IOException | RuntimeException e) {
-            err.println(NAME + ": cannot write the replay page and pictures: " + e.getMessage());
-            return false;
-        }
     }
 
     /** Robot JVM options: the system property, else the environment variable. */

@@ -19,6 +19,7 @@ import touchline.host.match.RobotOutcome;
 import touchline.host.robot.Ball;
 import touchline.host.robot.DebugConsole;
 import touchline.host.robot.Event;
+import touchline.host.replay.ReplayOutputs;
 import touchline.host.robot.Team;
 
 /**
@@ -27,27 +28,41 @@ import touchline.host.robot.Team;
  */
 final class ReplayFile {
     private final Path folder;
+    private final Path compare;
     private final PrintStream err;
     private OutputStream stream;
     private ReplayWriter writer;
     private final List<Consumer<ReplayWriter>> early = new ArrayList<>();
     private boolean told;
 
-    ReplayFile(Path folder, PrintStream err) {
+    /** The page and pictures, made as the replay is written; null once finished or dropped. */
+    private ReplayOutputs.Maker outputs;
+
+    /** The replay of folder, with compare (null: none) drawn as ghosts on its page. */
+    ReplayFile(Path folder, Path compare, PrintStream err) {
         this.folder = folder;
+        this.compare = compare;
         this.err = err;
     }
 
-    /** Opens the replay; its lines go to the live view too, when there is one. */
+    /**
+     * Opens the replay; its lines go to the live view too, when there is one, and to the
+     * making of the page and pictures.
+     */
     void open(Match match, long seed, LiveServer view) throws IOException {
         Path file = folder.resolve("replay.jsonl");
         try {
             stream = Files.newOutputStream(file);
+            outputs = ReplayOutputs.during(file, compare);
         } catch (IOException e) {
             throw new IOException("cannot write " + file + ": " + OutputFolder.reason(e), e);
         }
         writer = new ReplayWriter(stream, file);
-        if (view != null) writer.tap(view::line);
+        ReplayOutputs.Maker maker = outputs;
+        writer.tap(view == null ? maker::line : line -> {
+            view.line(line);
+            maker.line(line);
+        });
         writer.header(match.simulation(), seed);
         for (Consumer<ReplayWriter> ending : early) ending.accept(writer);
         early.clear();
@@ -105,7 +120,29 @@ final class ReplayFile {
                 + OutputFolder.reason(writer.error()) + "; the recording stops, the match plays on");
     }
 
+    /**
+     * Finishes the page and pictures (replay.html, final.png, trails.png) of the finished
+     * replay; false, with a line on err, if they could not be written.
+     */
+    boolean pageAndPictures() {
+        ReplayOutputs.Maker maker = outputs;
+        outputs = null;
+        try {
+            maker.finish();
+            return true;
+        } catch (IOException | RuntimeException e) {
+            err.println(MatchRunner.NAME + ": cannot write the replay page and pictures: "
+                    + e.getMessage());
+            return false;
+        }
+    }
+
+    /** Closes the replay; a page and pictures not finished by now are not made. */
     void close() {
+        if (outputs != null) {
+            outputs.abandon();
+            outputs = null;
+        }
         if (stream == null) return;
         try {
             stream.close();

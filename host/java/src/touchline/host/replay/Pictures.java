@@ -60,11 +60,19 @@ public final class Pictures implements ReplayReader.Listener {
             throws IOException {
         Pictures pictures = new Pictures();
         ReplayReader.read(replay, pictures);
-        if (pictures.last == null) {
-            throw new IOException(replay + ": the replay has no frame to draw");
-        }
-        png(pictures.drawFinal(), finalPicture);
-        png(pictures.drawTrails(), trailsPicture);
+        pictures.writeTo(replay, finalPicture, trailsPicture);
+    }
+
+    /** Pictures to be drawn from the replay a ReplayReader tells them. */
+    static Pictures drawing() {
+        return new Pictures();
+    }
+
+    /** Writes both pictures of the replay told so far (replay names it in errors). */
+    void writeTo(Path replay, Path finalPicture, Path trailsPicture) throws IOException {
+        if (last == null) throw new IOException(replay + ": the replay has no frame to draw");
+        png(drawFinal(), finalPicture);
+        png(drawTrails(), trailsPicture);
     }
 
     private static void png(BufferedImage image, Path file) throws IOException {

@@ -2,6 +2,7 @@ package touchline.host.replay;
 
 import java.io.BufferedOutputStream;
 import java.io.BufferedReader;
+import java.io.Closeable;
 import java.io.FilterOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
@@ -44,38 +45,104 @@ public final class ReplayPage {
 
     /** The page of replay, carrying compare (null: none) to draw as ghosts over it. */
     public static void write(Path replay, Path page, Path compare) throws IOException {
-        String template = template(compare);
-        int match = template.indexOf(MATCH);
-        int debug = template.indexOf(DEBUG);
-        if (match < 0 || debug < match) {
-            throw new IllegalStateException("the page template lacks a marker");
+        try (Writer writer = new Writer(page, compare);
+                BufferedReader in = Files.newBufferedReader(replay, StandardCharsets.UTF_8)) {
+            String line;
+            while ((line = in.readLine()) != null) writer.line(line);
+            writer.finish();
         }
-        String before = template.substring(0, match);
-        String between = template.substring(match + MATCH.length(), debug);
-        String after = template.substring(debug + DEBUG.length());
-        Path debugPart = Files.createTempFile(page.toAbsolutePath().getParent(), ".replay-debug-",
-                ".gz");
-        try (OutputStream file = new BufferedOutputStream(Files.newOutputStream(page), 1 << 16)) {
-            file.write(before.getBytes(StandardCharsets.UTF_8));
-            try (BufferedReader in = Files.newBufferedReader(replay, StandardCharsets.UTF_8);
-                    GZIPOutputStream matchPart = new GZIPOutputStream(
-                            Base64.getEncoder().wrap(new NonClosing(file)), 1 << 16);
-                    GZIPOutputStream debugLines = new GZIPOutputStream(
-                            Files.newOutputStream(debugPart), 1 << 16)) {
-                String line;
-                while ((line = in.readLine()) != null) {
-                    OutputStream part = line.startsWith("{\"debug\":") ? debugLines : matchPart;
-                    part.write(line.getBytes(StandardCharsets.UTF_8));
-                    part.write(NEWLINE);
-                }
+    }
+
+    /**
+     * A page written as the replay's lines are handed over, each once: the page's head and the
+     * frames go into the page at once, the debug lines into a compressed part beside it, which
+     * finish() appends. Closed before it is finished, it removes what it wrote.
+     */
+    static final class Writer implements Closeable {
+        private final Path page;
+        private final String between;
+        private final String after;
+        private final Path debugPart;
+        private final OutputStream file;
+        private final GZIPOutputStream matchPart;
+        private final GZIPOutputStream debugLines;
+        private boolean finished;
+        private boolean closed;
+
+        Writer(Path page, Path compare) throws IOException {
+            String template = template(compare);
+            int match = template.indexOf(MATCH);
+            int debug = template.indexOf(DEBUG);
+            if (match < 0 || debug < match) {
+                throw new IllegalStateException("the page template lacks a marker");
             }
+            this.page = page;
+            between = template.substring(match + MATCH.length(), debug);
+            after = template.substring(debug + DEBUG.length());
+            debugPart = Files.createTempFile(page.toAbsolutePath().getParent(),
+                    ".replay-debug-", ".gz");
+            OutputStream opened = null;
+            GZIPOutputStream frames = null;
+            try {
+                opened = new BufferedOutputStream(Files.newOutputStream(page), 1 << 16);
+                opened.write(template.substring(0, match).getBytes(StandardCharsets.UTF_8));
+                frames = new GZIPOutputStream(Base64.getEncoder().wrap(new NonClosing(opened)),
+                        1 << 16);
+                debugLines = new GZIPOutputStream(Files.newOutputStream(debugPart), 1 << 16);
+            } catch (IOException | RuntimeException e) {
+                if (frames != null) frames.close();
+                if (opened != null) opened.close();
+                Files.deleteIfExists(debugPart);
+                Files.deleteIfExists(page);
+                throw e;
+            }
+            file = opened;
+            matchPart = frames;
+        }
+
+        /** The replay's next line, without its newline. */
+        void line(String line) throws IOException {
+            OutputStream part = line.startsWith("{\"debug\":") ? debugLines : matchPart;
+            part.write(line.getBytes(StandardCharsets.UTF_8));
+            part.write(NEWLINE);
+        }
+
+        /** Ends the page: the frames' part, then the debug lines' part, then the page's tail. */
+        void finish() throws IOException {
+            matchPart.close();
+            debugLines.close();
             file.write(between.getBytes(StandardCharsets.UTF_8));
             try (OutputStream base64 = Base64.getEncoder().wrap(new NonClosing(file))) {
                 Files.copy(debugPart, base64);
             }
             file.write(after.getBytes(StandardCharsets.UTF_8));
-        } finally {
-            Files.deleteIfExists(debugPart);
+            file.close();
+            finished = true;
+            close();
+        }
+
+        @Override
+        public void close() throws IOException {
+            if (closed) return;
+            closed = true;
+            try {
+                if (!finished) {
+                    closeQuietly(matchPart);
+                    closeQuietly(debugLines);
+                    closeQuietly(file);
+                    Files.deleteIfExists(page);
+                }
+            } finally {
+                Files.deleteIfExists(debugPart);
+            }
+        }
+
+        private static void closeQuietly(Closeable stream) {
+            try {
+                stream.close();
+            } catch (IOException e) {
+                // The page is being removed: how its streams closed does not matter.
+            }
         }
     }
 

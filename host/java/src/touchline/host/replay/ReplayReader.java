@@ -74,31 +74,53 @@ public final class ReplayReader {
 
     /** Reads the whole file; a replay cut short (no end line) gives no call to end. */
     public static void read(Path file, Listener listener) throws IOException {
-        new ReplayReader(file).readAll(listener);
-    }
-
-    private void readAll(Listener listener) throws IOException {
+        Lines lines = lines(file, listener);
         try (BufferedReader in = Files.newBufferedReader(file, StandardCharsets.UTF_8)) {
             String line;
-            while ((line = in.readLine()) != null) {
-                lineNumber++;
-                if (line.isBlank() || line.startsWith("{\"debug\":")) continue;
-                Map<String, Object> object = object(parse(line), "a line");
-                if (header == null) {
-                    header = header(object);
-                    robotCount = header.robots().size();
-                    listener.header(header);
-                } else if (object.containsKey("end")) {
-                    listener.end(end(object(object.get("end"), "end")));
-                } else if (object.containsKey("time")) {
-                    listener.frame(frame(object));
-                } else if (!object.containsKey("debug") && !object.containsKey("ended")) {
-                    // "ended" lines mark robots as the match ends them; the end line says it all.
-                    throw fail("neither a frame, a debug line, an ending nor the end");
-                }
+            while ((line = in.readLine()) != null) lines.line(line);
+        }
+        lines.finish();
+    }
+
+    /**
+     * Reads a replay line by line as its lines are handed over (while it is written, say);
+     * file names it in errors.
+     */
+    public static Lines lines(Path file, Listener listener) {
+        return new ReplayReader(file).new Lines(listener);
+    }
+
+    /** A replay read as its lines come, each checked and told to the listener. */
+    public final class Lines {
+        private final Listener listener;
+
+        private Lines(Listener listener) {
+            this.listener = listener;
+        }
+
+        /** The next line of the replay, without its newline. */
+        public void line(String line) throws ReplayFormatException {
+            lineNumber++;
+            if (line.isBlank() || line.startsWith("{\"debug\":")) return;
+            Map<String, Object> object = object(parse(line), "a line");
+            if (header == null) {
+                header = header(object);
+                robotCount = header.robots().size();
+                listener.header(header);
+            } else if (object.containsKey("end")) {
+                listener.end(end(object(object.get("end"), "end")));
+            } else if (object.containsKey("time")) {
+                listener.frame(frame(object));
+            } else if (!object.containsKey("debug") && !object.containsKey("ended")) {
+                // "ended" lines mark robots as the match ends them; the end line says it all.
+                throw fail("neither a frame, a debug line, an ending nor the end");
             }
         }
-        if (header == null) throw fail("no header: the file is empty");
+
+        /** The replay has no more lines: it must have had a header. */
+        public void finish() throws ReplayFormatException {
+            if (header == null) throw fail("no header: the file is empty");
+        }
     }
 
     private Object parse(String line) throws ReplayFormatException {
