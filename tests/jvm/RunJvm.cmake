@@ -1,5 +1,7 @@
-# Runs one JVM test under -Xcheck:jni with stdout and stderr merged, echoes what it printed,
-# and fails on a non-zero exit, an uncaught exception, a crash, or any line of the JNI checker.
+# Runs JVM tests, JUnit's console launcher (MAIN) on the tests that ARGS select, under
+# -Xcheck:jni with stdout and stderr merged, echoes what it printed, and fails on a non-zero
+# exit (a test failed, or none was found), an uncaught exception, a crash, or any line of the
+# JNI checker. With CASE_NAME set, it also fails unless the case that ran is named so.
 # The robot processes a test starts run under -Xcheck:jni too, and their output is merged in.
 # Each run gets a temporary folder of its own (java.io.tmpdir), removed afterwards, so a test
 # can tell that nothing was left in it. With EXPECT_CHECKER set it does the opposite check: it
@@ -12,7 +14,7 @@ execute_process(
             "-Dtouchline.bridge=${BRIDGE}" "-Dtouchline.robot.init=${INIT}"
             "-Dtouchline.test.config=${BUILT}"
             "-Dtouchline.robot.options=-Xcheck:jni" "-Djava.io.tmpdir=${_tmp}"
-            -cp "${CLASSPATH}" "${MAIN}" ${CASE}
+            -cp "${CLASSPATH}" "${MAIN}" ${ARGS}
     OUTPUT_VARIABLE output
     ERROR_VARIABLE output
     RESULT_VARIABLE status)
@@ -49,4 +51,14 @@ if(crash_lines)
 endif()
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "the JVM exited with ${status}")
+endif()
+# The launcher's tree names each case that ran, "+-- NAME [OK]" or "'-- NAME [OK]", with the
+# time it took before "[OK]" when that was long ("'-- NAME 10350 ms [OK]").
+if(CASE_NAME)
+    string(REGEX REPLACE " [0-9]+ ms \\[OK\\]" " [OK]" _tree "${output}")
+    string(FIND "${_tree}" "-- ${CASE_NAME} [OK]" _at)
+    if(_at EQUAL -1)
+        message(FATAL_ERROR "no case named ${CASE_NAME} ran: does the order of the cases "
+                            "in the test class match tests/jvm/CMakeLists.txt?")
+    endif()
 endif()

@@ -1,7 +1,8 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -10,6 +11,7 @@ import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import org.junit.jupiter.api.Test;
 import touchline.host.match.Match;
 import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
@@ -33,15 +35,15 @@ public final class BridgeTest {
     /** Plays a match of built strategy libraries, named by their keys, in robot processes. */
     static MatchResult play(MatchConfig config, List<String> home, List<String> away)
             throws Exception {
-        MatchResult result = new Match(config.robotJavaOptions(Tests.robotOptions()),
+        MatchResult result = new Match(config.robotJavaOptions(TestBed.robotOptions()),
                 players(home), players(away)).play();
-        Tests.assertNoMatchFolderLeft();
+        TestBed.assertNoMatchFolderLeft();
         return result;
     }
 
     static List<Match.Player> players(List<String> keys) throws Exception {
         List<Match.Player> players = new ArrayList<>();
-        for (String key : keys) players.add(Match.Player.library(key, Tests.built(key)));
+        for (String key : keys) players.add(Match.Player.library(key, TestBed.built(key)));
         return players;
     }
 
@@ -64,16 +66,17 @@ public final class BridgeTest {
     }
 
     static void assertAllFinished(MatchResult result, long steps) {
-        equal(steps, result.time(), "time reached");
+        assertEquals(steps, result.time(), "time reached");
         for (RobotOutcome robot : result.robots()) {
-            equal(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of robot " + robot.id()
-                    + " (" + robot.reason() + ")");
+            assertEquals(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of robot "
+                    + robot.id() + " (" + robot.reason() + ")");
         }
     }
 
     // ------------------------------------------------------------------ whole matches
 
-    static void sampleTenThousandSteps() throws Exception {
+    @Test
+    void sampleTenThousandSteps() throws Exception {
         long started = System.nanoTime();
         MatchResult result = play(new MatchConfig().steps(10_000), List.of("sample"),
                 List.of("sample"));
@@ -81,20 +84,22 @@ public final class BridgeTest {
         assertAllFinished(result, 10_000);
     }
 
-    static void fiveASide() throws Exception {
+    @Test
+    void fiveASide() throws Exception {
         List<String> team = List.of("sample", "sample", "sample", "sample", "sample");
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchResult result = play(new MatchConfig().steps(1_000).observer(trace), team,
                 team);
-        equal(10, result.robots().size(), "robots");
+        assertEquals(10, result.robots().size(), "robots");
         assertAllFinished(result, 1_000);
         long moved = result.robots().stream()
                 .filter(r -> trace.robot(1_000, r.id()).getX() != trace.robot(0, r.id()).getX())
                 .count();
-        check(moved > 0, "the defenders moved");
+        assertTrue(moved > 0, "the defenders moved");
     }
 
-    static void sameFileIndependentInstances() throws Exception {
+    @Test
+    void sameFileIndependentInstances() throws Exception {
         long steps = 50;
         EngineTest.DebugLog log = new EngineTest.DebugLog();
         MatchResult result = play(new MatchConfig().steps(steps).debugObserver(log),
@@ -102,65 +107,69 @@ public final class BridgeTest {
         assertAllFinished(result, steps);
         for (RobotOutcome robot : result.robots()) {
             List<Map<String, String>> reports = reports(log, robot.id());
-            check(reports.size() >= steps, "robot " + robot.id() + " printed every step");
+            assertTrue(reports.size() >= steps, "robot " + robot.id() + " printed every step");
             for (int t = 0; t < reports.size(); t++) {
                 Map<String, String> r = reports.get(t);
                 String id = Integer.toString(robot.id());
-                equal(id, r.get("first"), "id seen by initialize, robot " + robot.id());
-                equal(id, r.get("id"), "id now, robot " + robot.id());
-                equal(Integer.toString(t), r.get("time"), "time, robot " + robot.id());
-                equal(Integer.toString(t), r.get("steps"), "own step count, robot " + robot.id());
+                assertEquals(id, r.get("first"), "id seen by initialize, robot " + robot.id());
+                assertEquals(id, r.get("id"), "id now, robot " + robot.id());
+                assertEquals(Integer.toString(t), r.get("time"), "time, robot " + robot.id());
+                assertEquals(Integer.toString(t), r.get("steps"),
+                        "own step count, robot " + robot.id());
             }
         }
     }
 
     // ------------------------------------------------------------------ load errors
 
-    static void loadErrorsNameFileAndSymbol() throws Exception {
+    @Test
+    void loadErrorsNameFileAndSymbol() throws Exception {
         Path missing = Path.of(System.getProperty("java.io.tmpdir"), "touchline-no-such.so");
         String noFile = loadError(missing);
-        check(noFile.contains(missing.toString()) && noFile.contains("No such file"), noFile);
+        assertTrue(noFile.contains(missing.toString()) && noFile.contains("No such file"), noFile);
 
         Path text = Files.createTempFile("touchline-not-a-library-", ".so");
         Files.writeString(text, "not a shared library");
         String notLibrary = loadError(text);
         Files.delete(text);
-        check(notLibrary.contains("cannot load strategy library " + text), notLibrary);
+        assertTrue(notLibrary.contains("cannot load strategy library " + text), notLibrary);
 
-        Path noRun = Tests.built("norun");
+        Path noRun = TestBed.built("norun");
         String noEntry = loadError(noRun);
-        check(noEntry.contains(noRun.toString()) && noEntry.contains("adapterRun")
+        assertTrue(noEntry.contains(noRun.toString()) && noEntry.contains("adapterRun")
                 && !noEntry.contains("adapterInit"), noEntry);
 
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchResult result = play(new MatchConfig().steps(100).observer(trace),
                 List.of("norun", "sample"), List.of("sample"));
-        equal(100L, result.time(), "the match went on");
-        equal(RobotOutcome.Ending.NOT_LOADED, result.robot(1).ending(), "robot 1");
-        check(result.robot(1).reason().contains("adapterRun"), "robot 1's error text");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(3).ending(), "robot 3");
+        assertEquals(100L, result.time(), "the match went on");
+        assertEquals(RobotOutcome.Ending.NOT_LOADED, result.robot(1).ending(), "robot 1");
+        assertTrue(result.robot(1).reason().contains("adapterRun"), "robot 1's error text");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(3).ending(), "robot 3");
         EngineTest.assertStill(trace, 1, 0, 100);
     }
 
     static String loadError(Path library) throws Exception {
         NativeStrategy strategy = new NativeStrategy(library);
-        return Tests.thrown(StrategyLoadException.class, strategy::load).getMessage();
+        return assertThrows(StrategyLoadException.class, strategy::load).getMessage();
     }
 
     // ------------------------------------------------------------------ strategies that stop
 
-    static void runReturnsAtOnce() throws Exception {
+    @Test
+    void runReturnsAtOnce() throws Exception {
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchResult result = play(new MatchConfig().steps(100).observer(trace),
                 List.of("returns"), List.of("sample"));
-        equal(100L, result.time(), "the match went on");
-        equal(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
+        assertEquals(100L, result.time(), "the match went on");
+        assertEquals(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot 2");
         EngineTest.assertStill(trace, 1, 0, 100);
     }
 
-    static void neverExecutesWithDeadline() throws Exception {
+    @Test
+    void neverExecutesWithDeadline() throws Exception {
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchConfig config = new MatchConfig().steps(300).deadline(Duration.ofMillis(20))
                 .maxMissedInRow(10).endGrace(Duration.ofMillis(200)).observer(trace);
@@ -168,13 +177,13 @@ public final class BridgeTest {
         MatchResult result = play(config, List.of("never"), List.of("sample"));
         long millis = (System.nanoTime() - started) / 1000000;
         System.out.printf("300 steps with a stalled robot in %d ms%n", millis);
-        equal(300L, result.time(), "the match reached its end");
-        check(millis < 20_000, "the match ended on time");
+        assertEquals(300L, result.time(), "the match reached its end");
+        assertTrue(millis < 20_000, "the match ended on time");
         RobotOutcome never = result.robot(1);
-        equal(RobotOutcome.Ending.STOPPED, never.ending(), "the stalled robot");
-        equal(10, never.missedSteps(), "missed steps before the stop");
-        equal("missed 10 steps in a row", never.reason(), "why it was stopped");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the other robot");
+        assertEquals(RobotOutcome.Ending.STOPPED, never.ending(), "the stalled robot");
+        assertEquals(10, never.missedSteps(), "missed steps before the stop");
+        assertEquals("missed 10 steps in a row", never.reason(), "why it was stopped");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the other robot");
         EngineTest.assertStill(trace, 1, 0, 300);
     }
 
@@ -187,77 +196,86 @@ public final class BridgeTest {
     static MatchResult faultyMatch(long steps, EngineTest.Trace trace, EngineTest.DebugLog log,
             java.util.function.Function<InfoConsole, Object> fault) throws Exception {
         MatchConfig config = new MatchConfig().steps(steps).observer(trace).debugObserver(log)
-                .robotJavaOptions(Tests.robotOptions())
+                .robotJavaOptions(TestBed.robotOptions())
                 .adapters((id, info, operate, debug) -> new Adapter(
                         id == 1 ? fault.apply(info) : info, operate, debug));
         Match.Player faulty = Match.Player.program("reporter",
-                new NativeStrategy(Tests.built("reporter")));
+                new NativeStrategy(TestBed.built("reporter")));
         MatchResult result = new Match(config, List.of(faulty), players(List.of("reporter")))
                 .play();
-        equal(steps, result.time(), "the match reached its end");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "robot with a sound host");
-        Tests.assertNoMatchFolderLeft();
+        assertEquals(steps, result.time(), "the match reached its end");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(2).ending(),
+                "robot with a sound host");
+        TestBed.assertNoMatchFolderLeft();
         return result;
     }
 
-    static void faultMissingMethod() throws Exception {
+    @Test
+    void faultMissingMethod() throws Exception {
         EngineTest.DebugLog log = new EngineTest.DebugLog();
         MatchResult result = faultyMatch(20, new EngineTest.Trace(), log, InfoWithoutActions::new);
-        equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
         List<Map<String, String>> reports = reports(log, 1);
-        check(reports.size() >= 20, "robot 1 printed every step");
-        for (Map<String, String> r : reports) equal("0", r.get("actions"), "events, no getActions");
+        assertTrue(reports.size() >= 20, "robot 1 printed every step");
+        for (Map<String, String> r : reports) assertEquals("0", r.get("actions"),
+                "events, no getActions");
         for (Map<String, String> r : reports(log, 2)) {
-            check(!r.get("actions").equals("0"), "the sound robot sees events");
+            assertTrue(!r.get("actions").equals("0"), "the sound robot sees events");
         }
     }
 
-    static void faultNullGetters() throws Exception {
+    @Test
+    void faultNullGetters() throws Exception {
         EngineTest.DebugLog log = new EngineTest.DebugLog();
         MatchResult result = faultyMatch(20, new EngineTest.Trace(), log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.NULL_GETTERS, 0));
-        equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
         List<Map<String, String>> reports = reports(log, 1);
-        check(reports.size() >= 20, "robot 1 printed every step");
+        assertTrue(reports.size() >= 20, "robot 1 printed every step");
         for (Map<String, String> r : reports) {
-            equal("0", r.get("bots"), "robots without teams");
-            equal("0.000", r.get("ballx"), "ball without a ball object");
+            assertEquals("0", r.get("bots"), "robots without teams");
+            assertEquals("0.000", r.get("ballx"), "ball without a ball object");
         }
         Map<String, String> sound = reports(log, 2).get(0);
-        equal("2", sound.get("bots"), "the sound robot's robots");
-        check(!sound.get("ballx").equals("0.000"), "the sound robot's ball");
+        assertEquals("2", sound.get("bots"), "the sound robot's robots");
+        assertTrue(!sound.get("ballx").equals("0.000"), "the sound robot's ball");
     }
 
-    static void faultThrowingMethod() throws Exception {
+    @Test
+    void faultThrowingMethod() throws Exception {
         EngineTest.DebugLog log = new EngineTest.DebugLog();
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchResult result = faultyMatch(30, trace, log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.THROWING_GETTER, 5));
         RobotOutcome robot = result.robot(1);
-        equal(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
-        equal(FaultyInfo.FAILURE, robot.reason(), "the host's exception's message");
+        assertEquals(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
+        assertEquals(FaultyInfo.FAILURE, robot.reason(), "the host's exception's message");
         List<Map<String, String>> reports = reports(log, robot.id());
-        equal(5, reports.size(), "prints until the failing step");
-        check(trace.robot(5, 1).getX() > trace.robot(0, 1).getX(), "robot 1 moved while playing");
+        assertEquals(5, reports.size(), "prints until the failing step");
+        assertTrue(trace.robot(5, 1).getX() > trace.robot(0, 1).getX(),
+                "robot 1 moved while playing");
         EngineTest.assertStill(trace, 1, 5, 30);
     }
 
-    static void faultUnknownEvent() throws Exception {
+    @Test
+    void faultUnknownEvent() throws Exception {
         EngineTest.DebugLog log = new EngineTest.DebugLog();
         EngineTest.Trace trace = new EngineTest.Trace();
         MatchResult result = faultyMatch(30, trace, log,
                 info -> new FaultyInfo(info, FaultyInfo.Fault.UNKNOWN_EVENT, 3));
         RobotOutcome robot = result.robot(1);
-        equal(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
-        equal("unknow action : " + FaultyInfo.UNKNOWN_TYPE, robot.reason(), "robot 1's error");
-        check(log.printsAt(1, 3).contains("unknow action : " + FaultyInfo.UNKNOWN_TYPE),
+        assertEquals(RobotOutcome.Ending.FAILED, robot.ending(), "robot 1");
+        assertEquals("unknow action : " + FaultyInfo.UNKNOWN_TYPE, robot.reason(),
+                "robot 1's error");
+        assertTrue(log.printsAt(1, 3).contains("unknow action : " + FaultyInfo.UNKNOWN_TYPE),
                 "the strategy says why it stopped: " + log.printsAt(1, 3));
         EngineTest.assertStill(trace, 1, 3, 30);
     }
 
     // ------------------------------------------------------------------ the whole toolkit
 
-    static void everyToolkitCall() throws Exception {
+    @Test
+    void everyToolkitCall() throws Exception {
         long steps = 300;
         EngineTest.Trace trace = new EngineTest.Trace();
         EngineTest.DebugLog log = new EngineTest.DebugLog();
@@ -268,11 +286,12 @@ public final class BridgeTest {
             List<String> notes = log.prints(robot.id()).stream()
                     .map(EngineTest.DebugLog.Print::text)
                     .filter(text -> text.startsWith("t=")).toList();
-            check(notes.size() >= steps, "robot " + robot.id() + " printed every step");
+            assertTrue(notes.size() >= steps, "robot " + robot.id() + " printed every step");
             for (String note : notes) {
-                check(!note.contains("nan") && !note.contains("inf"), "a finite digest: " + note);
+                assertTrue(!note.contains("nan") && !note.contains("inf"),
+                        "a finite digest: " + note);
             }
-            check(log.drawings(robot.id()).size() >= 5 * steps,
+            assertTrue(log.drawings(robot.id()).size() >= 5 * steps,
                     "robot " + robot.id() + " drew every step");
         }
         List<String> messages = new ArrayList<>();
@@ -281,23 +300,26 @@ public final class BridgeTest {
                 messages.add(m.getSender() + ":" + m.getMessage());
             }
         }
-        check(messages.contains("1:to myself") && messages.contains("2:to the team"),
+        assertTrue(messages.contains("1:to myself") && messages.contains("2:to the team"),
                 "robot 1's messages: " + messages);
         List<EngineTest.DebugLog.Drawing> views = log.drawings(1);
         LineView line = (LineView) views.get(0).view();
-        check(line.getShowTime() == 3 && line.getColor() == 0xff0000 && line.getBeginX() == 1
+        assertTrue(line.getShowTime() == 3 && line.getColor() == 0xff0000 && line.getBeginX() == 1
                 && line.getEndY() == 4, "the line view as drawn");
-        equal("every call", ((TextView) views.get(1).view()).getText(), "the text view's text");
-        equal("", ((TextView) views.get(2).view()).getText(), "an empty text is not set");
-        check(((EllipseView) views.get(3).view()).isFill(), "fill 1 fills the ellipse");
+        assertEquals("every call", ((TextView) views.get(1).view()).getText(),
+                "the text view's text");
+        assertEquals("", ((TextView) views.get(2).view()).getText(), "an empty text is not set");
+        assertTrue(((EllipseView) views.get(3).view()).isFill(), "fill 1 fills the ellipse");
         RectangleView rectangle = (RectangleView) views.get(4).view();
-        check(!rectangle.isFill() && rectangle.getShowTime() == -1, "the rectangle view as drawn");
+        assertTrue(!rectangle.isFill() && rectangle.getShowTime() == -1,
+                "the rectangle view as drawn");
     }
 
     // ------------------------------------------------------------------ text
 
     /** Strategy text in UTF-8 reaches the host as the same characters and comes back intact. */
-    static void textCrossesIntact() throws Exception {
+    @Test
+    void textCrossesIntact() throws Exception {
         String emojiText = "\uD83D\uDE00 emoji then ABCDEFGH";
         long steps = 10;
         EngineTest.Trace trace = new EngineTest.Trace();
@@ -313,7 +335,7 @@ public final class BridgeTest {
             int teammate = 3 - id;
             List<String> prints =
                     log.prints(id).stream().map(EngineTest.DebugLog.Print::text).toList();
-            equal(List.of(emojiText, "\uFFFD tail", "got=" + teammate + ":" + hex), prints,
+            assertEquals(List.of(emojiText, "\uFFFD tail", "got=" + teammate + ":" + hex), prints,
                     "robot " + id + "'s prints");
             List<String> received = new ArrayList<>();
             for (long t = 0; t <= steps; t++) {
@@ -321,27 +343,11 @@ public final class BridgeTest {
                     if (event instanceof MessageReceivedEvent m) received.add(m.getMessage());
                 }
             }
-            equal(List.of(emojiText), received, "messages the host gave robot " + id);
+            assertEquals(List.of(emojiText), received, "messages the host gave robot " + id);
         }
-        equal(List.of(emojiText, "\uFFFD tail"),
+        assertEquals(List.of(emojiText, "\uFFFD tail"),
                 log.prints(3).stream().map(EngineTest.DebugLog.Print::text).toList(),
                 "robot 3 has no teammate to hear from");
     }
 
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("sample-10000-steps", BridgeTest::sampleTenThousandSteps)
-                .add("five-a-side", BridgeTest::fiveASide)
-                .add("same-file-independent", BridgeTest::sameFileIndependentInstances)
-                .add("load-errors", BridgeTest::loadErrorsNameFileAndSymbol)
-                .add("returns-at-once", BridgeTest::runReturnsAtOnce)
-                .add("never-executes", BridgeTest::neverExecutesWithDeadline)
-                .add("fault-missing-method", BridgeTest::faultMissingMethod)
-                .add("fault-null-getter", BridgeTest::faultNullGetters)
-                .add("fault-throwing-method", BridgeTest::faultThrowingMethod)
-                .add("fault-unknown-event", BridgeTest::faultUnknownEvent)
-                .add("every-toolkit-call", BridgeTest::everyToolkitCall)
-                .add("text-crosses-intact", BridgeTest::textCrossesIntact)
-                .main(args);
-    }
 }

@@ -1,7 +1,8 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
 import java.time.Duration;
@@ -12,6 +13,7 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.atomic.AtomicReference;
+import org.junit.jupiter.api.Test;
 import touchline.host.match.Match;
 import touchline.host.match.MatchConfig;
 import touchline.host.match.MatchResult;
@@ -134,13 +136,14 @@ public final class EngineTest {
     }
 
     static void near(double expected, double actual, String what) {
-        check(Math.abs(expected - actual) < 1e-9,
+        assertTrue(Math.abs(expected - actual) < 1e-9,
                 what + ": expected " + expected + " but was " + actual);
     }
 
     // ------------------------------------------------------------------ lockstep
 
-    static void commandsApplyToTheirStep() throws Exception {
+    @Test
+    void commandsApplyToTheirStep() throws Exception {
         Trace trace = new Trace();
         List<Long> seen = Collections.synchronizedList(new ArrayList<>());
         RobotProgram mover = scripted((t, info, operate, debug) -> {
@@ -156,7 +159,7 @@ public final class EngineTest {
             return true;
         });
         play(new MatchConfig().steps(6).observer(trace), List.of(mover), List.of(IDLE));
-        equal(List.of(0L, 1L, 2L, 3L, 4L, 5L, 6L), seen, "steps the robot played");
+        assertEquals(List.of(0L, 1L, 2L, 3L, 4L, 5L, 6L), seen, "steps the robot played");
         for (long t = 1; t <= 3; t++) {
             Robot before = trace.robot(t - 1, 1);
             Robot after = trace.robot(t, 1);
@@ -165,18 +168,19 @@ public final class EngineTest {
             double dx = after.getX() - before.getX();
             double dy = after.getY() - before.getY();
             double moved = Math.hypot(dx, dy);
-            check(moved <= 2 + 1e-9 && moved > 1.99, "distance in step " + t + ": " + moved);
+            assertTrue(moved <= 2 + 1e-9 && moved > 1.99, "distance in step " + t + ": " + moved);
             double direction = Math.atan2(dy, dx);
-            check(direction > before.getHeading() && direction < after.getHeading(),
+            assertTrue(direction > before.getHeading() && direction < after.getHeading(),
                     "direction in step " + t + ": " + direction);
-            equal(2.0, after.getMoveVelocity(), "move velocity after step " + t);
+            assertEquals(2.0, after.getMoveVelocity(), "move velocity after step " + t);
         }
         Robot stopped = trace.robot(4, 1);
-        equal(trace.robot(3, 1).getX(), stopped.getX(), "x once stopped");
-        equal(0.0, stopped.getMoveVelocity(), "move velocity once stopped");
+        assertEquals(trace.robot(3, 1).getX(), stopped.getX(), "x once stopped");
+        assertEquals(0.0, stopped.getMoveVelocity(), "move velocity once stopped");
     }
 
-    static void messagesArriveNextStep() throws Exception {
+    @Test
+    void messagesArriveNextStep() throws Exception {
         Map<Long, List<Event>> received = new HashMap<>();
         RobotProgram sender = scripted((t, info, operate, debug) -> {
             if (t == 0) {
@@ -197,16 +201,16 @@ public final class EngineTest {
         play(new MatchConfig().steps(3).observer(trace), List.of(sender, receiver),
                 List.of(IDLE));
         synchronized (received) {
-            equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)),
+            assertEquals(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(received.get(0L)),
                     "events at 0");
             List<Event> atOne = received.get(1L);
-            equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), types(atOne), "events at 1");
+            assertEquals(List.of(Event.TICK, Event.MESSAGE_RECEIVED), types(atOne), "events at 1");
             MessageReceivedEvent message = (MessageReceivedEvent) atOne.get(1);
-            equal(1, message.getSender(), "sender");
-            equal("hello", message.getMessage(), "text");
-            equal(List.of(Event.TICK), types(received.get(2L)), "events at 2");
+            assertEquals(1, message.getSender(), "sender");
+            assertEquals("hello", message.getMessage(), "text");
+            assertEquals(List.of(Event.TICK), types(received.get(2L)), "events at 2");
         }
-        equal(List.of(Event.TICK, Event.MESSAGE_RECEIVED), trace.types(1, 1),
+        assertEquals(List.of(Event.TICK, Event.MESSAGE_RECEIVED), trace.types(1, 1),
                 "sender's own events");
     }
 
@@ -216,7 +220,8 @@ public final class EngineTest {
         return types;
     }
 
-    static void matchEndStopsEveryRobot() throws Exception {
+    @Test
+    void matchEndStopsEveryRobot() throws Exception {
         AtomicReference<Throwable> secondExecute = new AtomicReference<>();
         RobotProgram persistent = adapter -> {
             OperateConsole operate = (OperateConsole) ((Adapter) adapter).getOperateConsole();
@@ -234,18 +239,21 @@ public final class EngineTest {
         Trace trace = new Trace();
         MatchResult result = play(new MatchConfig().steps(20).observer(trace),
                 List.of(IDLE, persistent), List.of(IDLE));
-        equal(20L, result.time(), "time reached");
+        assertEquals(20L, result.time(), "time reached");
         for (RobotOutcome robot : result.robots()) {
-            equal(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of " + robot.id());
-            equal(0, robot.missedSteps(), "missed steps of " + robot.id());
+            assertEquals(RobotOutcome.Ending.FINISHED, robot.ending(), "ending of " + robot.id());
+            assertEquals(0, robot.missedSteps(), "missed steps of " + robot.id());
         }
-        check(secondExecute.get() instanceof MatchOverException, "execute after the end throws");
-        equal(List.of(Event.TICK, Event.ROUND_FINISH, Event.MATCH_FINISH), trace.types(20, 3),
+        assertTrue(secondExecute.get() instanceof MatchOverException,
+                "execute after the end throws");
+        assertEquals(List.of(Event.TICK, Event.ROUND_FINISH, Event.MATCH_FINISH),
+                trace.types(20, 3),
                 "events of the last step");
-        Tests.assertRobotThreadsEnd();
+        TestBed.assertRobotThreadsEnd();
     }
 
-    static void earlyEndsStandStill() throws Exception {
+    @Test
+    void earlyEndsStandStill() throws Exception {
         RobotProgram returns = scripted((t, info, operate, debug) -> {
             operate.setMoveVelocity(5);
             return t < 3;
@@ -269,30 +277,32 @@ public final class EngineTest {
         Trace trace = new Trace();
         MatchResult result = play(new MatchConfig().steps(30).observer(trace),
                 List.of(returns, fails, unloadable), List.of(IDLE));
-        equal(30L, result.time(), "the match went on to its end");
-        equal(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
-        equal(RobotOutcome.Ending.FAILED, result.robot(2).ending(), "robot 2");
-        equal("strategy failure", result.robot(2).reason(), "robot 2's error");
-        equal(RobotOutcome.Ending.NOT_LOADED, result.robot(3).ending(), "robot 3");
-        equal("no such strategy", result.robot(3).reason(), "robot 3's error");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(4).ending(), "robot 4");
-        check(trace.robot(3, 1).getX() > trace.robot(0, 1).getX(), "robot 1 moved while playing");
+        assertEquals(30L, result.time(), "the match went on to its end");
+        assertEquals(RobotOutcome.Ending.RETURNED, result.robot(1).ending(), "robot 1");
+        assertEquals(RobotOutcome.Ending.FAILED, result.robot(2).ending(), "robot 2");
+        assertEquals("strategy failure", result.robot(2).reason(), "robot 2's error");
+        assertEquals(RobotOutcome.Ending.NOT_LOADED, result.robot(3).ending(), "robot 3");
+        assertEquals("no such strategy", result.robot(3).reason(), "robot 3's error");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(4).ending(), "robot 4");
+        assertTrue(trace.robot(3, 1).getX() > trace.robot(0, 1).getX(),
+                "robot 1 moved while playing");
         assertStill(trace, 1, 3, 30);
         assertStill(trace, 2, 5, 30);
         assertStill(trace, 3, 0, 30);
-        Tests.assertRobotThreadsEnd();
+        TestBed.assertRobotThreadsEnd();
     }
 
     static void assertStill(Trace trace, int id, long from, long to) {
         Robot first = trace.robot(from, id);
         for (long t = from + 1; t <= to; t++) {
             Robot r = trace.robot(t, id);
-            check(r.getX() == first.getX() && r.getY() == first.getY(),
+            assertTrue(r.getX() == first.getX() && r.getY() == first.getY(),
                     "robot " + id + " moved at step " + t);
         }
     }
 
-    static void deadlineCountsMissesAndStops() throws Exception {
+    @Test
+    void deadlineCountsMissesAndStops() throws Exception {
         CountDownLatch release = new CountDownLatch(1);
         AtomicReference<Throwable> lateExecute = new AtomicReference<>();
         RobotProgram slowOnce = scripted((t, info, operate, debug) -> {
@@ -315,21 +325,22 @@ public final class EngineTest {
                     if (time == 15) release.countDown();
                 });
         MatchResult result = play(config, List.of(IDLE, slowOnce), List.of(hangs));
-        equal(40L, result.time(), "time reached");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
-        equal(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the slow robot");
-        check(result.robot(2).missedSteps() >= 2, "the slow robot missed steps: "
+        assertEquals(40L, result.time(), "time reached");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(1).ending(), "robot 1");
+        assertEquals(RobotOutcome.Ending.FINISHED, result.robot(2).ending(), "the slow robot");
+        assertTrue(result.robot(2).missedSteps() >= 2, "the slow robot missed steps: "
                 + result.robot(2).missedSteps());
-        equal(RobotOutcome.Ending.STOPPED, result.robot(3).ending(), "the hanging robot");
-        equal(6, result.robot(3).missedSteps(), "the hanging robot's missed steps");
-        equal("missed 6 steps in a row", result.robot(3).reason(), "why it was stopped");
+        assertEquals(RobotOutcome.Ending.STOPPED, result.robot(3).ending(), "the hanging robot");
+        assertEquals(6, result.robot(3).missedSteps(), "the hanging robot's missed steps");
+        assertEquals("missed 6 steps in a row", result.robot(3).reason(), "why it was stopped");
         // The released robot may call execute() only after the match has returned.
-        Tests.assertRobotThreadsEnd();
-        check(lateExecute.get() instanceof RobotStoppedException,
+        TestBed.assertRobotThreadsEnd();
+        assertTrue(lateExecute.get() instanceof RobotStoppedException,
                 "a stopped robot's execute throws: " + lateExecute.get());
     }
 
-    static void withoutDeadlineEveryoneIsAwaited() throws Exception {
+    @Test
+    void withoutDeadlineEveryoneIsAwaited() throws Exception {
         Map<Integer, List<Long>> seen = new HashMap<>();
         RobotProgram[] robots = new RobotProgram[2];
         for (int i = 0; i < 2; i++) {
@@ -344,12 +355,13 @@ public final class EngineTest {
         MatchResult result = play(new MatchConfig().steps(5), List.of(robots[0]),
                 List.of(robots[1]));
         for (int id = 1; id <= 2; id++) {
-            equal(List.of(0L, 1L, 2L, 3L, 4L, 5L), seen.get(id), "steps seen by " + id);
-            equal(0, result.robot(id).missedSteps(), "missed by " + id);
+            assertEquals(List.of(0L, 1L, 2L, 3L, 4L, 5L), seen.get(id), "steps seen by " + id);
+            assertEquals(0, result.robot(id).missedSteps(), "missed by " + id);
         }
     }
 
-    static void sameSeedSameMatch() throws Exception {
+    @Test
+    void sameSeedSameMatch() throws Exception {
         List<Trace> traces = new ArrayList<>();
         for (long seed : new long[] {7, 7, 8}) {
             Trace trace = new Trace();
@@ -365,17 +377,18 @@ public final class EngineTest {
         for (long t = 0; t <= 200; t++) {
             Ball a = traces.get(0).balls.get(t);
             Ball b = traces.get(1).balls.get(t);
-            check(a.getX() == b.getX() && a.getY() == b.getY(), "ball differs at " + t);
+            assertTrue(a.getX() == b.getX() && a.getY() == b.getY(), "ball differs at " + t);
             Robot ra = traces.get(0).robot(t, 1);
             Robot rb = traces.get(1).robot(t, 1);
-            check(ra.getX() == rb.getX() && ra.getHeading() == rb.getHeading(),
+            assertTrue(ra.getX() == rb.getX() && ra.getHeading() == rb.getHeading(),
                     "robot differs at " + t);
         }
-        check(traces.get(0).balls.get(1L).getX() != traces.get(2).balls.get(1L).getX(),
+        assertTrue(traces.get(0).balls.get(1L).getX() != traces.get(2).balls.get(1L).getX(),
                 "another seed rolls the ball another way");
     }
 
-    static void debugConsoleKeepsSteps() throws Exception {
+    @Test
+    void debugConsoleKeepsSteps() throws Exception {
         RobotProgram drawer = scripted((t, info, operate, debug) -> {
             if (t == 2) {
                 debug.print("a");
@@ -398,54 +411,58 @@ public final class EngineTest {
         DebugLog log = new DebugLog();
         MatchResult last = play(new MatchConfig().steps(5).debugObserver(log), List.of(drawer),
                 List.of(IDLE));
-        equal(List.of("a", "b"), log.printsAt(1, 2), "prints at step 2");
-        equal(List.of(), log.printsAt(1, 1), "prints at step 1");
-        equal(1L, log.drawings(1).stream().filter(d -> d.time() <= 2).count(), "views kept");
-        equal(2L, log.drawings(1).get(0).time(), "step of the view");
-        equal(10.0, ((LineView) log.drawings(1).get(0).view()).getEndX(), "view's end x");
-        equal(List.of(), log.prints(2), "the other robot's prints");
-        equal(DebugConsole.MAX_PRINTS, log.printsAt(1, 3).size(), "prints kept over the limit");
-        equal("p0", log.printsAt(1, 3).get(0), "the first prints are kept");
-        equal(1 + DebugConsole.MAX_VIEWS, log.drawings(1).size(), "views kept over the limit");
-        equal(DebugConsole.MAX_PRINT_CHARS, log.printsAt(1, 4).get(0).length(),
+        assertEquals(List.of("a", "b"), log.printsAt(1, 2), "prints at step 2");
+        assertEquals(List.of(), log.printsAt(1, 1), "prints at step 1");
+        assertEquals(1L, log.drawings(1).stream().filter(d -> d.time() <= 2).count(), "views kept");
+        assertEquals(2L, log.drawings(1).get(0).time(), "step of the view");
+        assertEquals(10.0, ((LineView) log.drawings(1).get(0).view()).getEndX(), "view's end x");
+        assertEquals(List.of(), log.prints(2), "the other robot's prints");
+        assertEquals(DebugConsole.MAX_PRINTS, log.printsAt(1, 3).size(),
+                "prints kept over the limit");
+        assertEquals("p0", log.printsAt(1, 3).get(0), "the first prints are kept");
+        assertEquals(1 + DebugConsole.MAX_VIEWS, log.drawings(1).size(),
+                "views kept over the limit");
+        assertEquals(DebugConsole.MAX_PRINT_CHARS, log.printsAt(1, 4).get(0).length(),
                 "a long print is cut");
         MatchResult result = last;
-        equal(6 + 1, result.robot(1).droppedPrints(), "prints over the limits");
-        equal(88, result.robot(1).droppedViews(), "views over the limit");
+        assertEquals(6 + 1, result.robot(1).droppedPrints(), "prints over the limits");
+        assertEquals(88, result.robot(1).droppedViews(), "views over the limit");
     }
 
     // ------------------------------------------------------------------ the world
 
-    static void worldMovesAndTells() {
+    @Test
+    void worldMovesAndTells() {
         Simulation world = new Simulation(200, 1, "H", List.of("one"), "A", List.of("two"));
-        equal(List.of(1, 2), world.robotIds(), "robot ids");
+        assertEquals(List.of(1, 2), world.robotIds(), "robot ids");
         Map<Integer, List<Event>> begin = world.begin();
-        equal(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(begin.get(2)),
+        assertEquals(List.of(Event.MATCH_BEGIN, Event.ROUND_BEGIN), types(begin.get(2)),
                 "kick-off events");
         world.command(1, 50, Double.NaN);
         world.command(2, 5, 0);
         world.step();
         Robot one = world.teams().get(0).getMembers().get(0);
-        equal(one.getMaxMoveVelocity(), one.getMoveVelocity(), "move velocity is capped");
-        equal(0.0, one.getTurnVelocity(), "a NaN turn is no turn");
+        assertEquals(one.getMaxMoveVelocity(), one.getMoveVelocity(), "move velocity is capped");
+        assertEquals(0.0, one.getTurnVelocity(), "a NaN turn is no turn");
         boolean hitRobot = false;
         for (int t = 2; t <= 100; t++) {
             Map<Integer, List<Event>> events = world.step();
             for (Event e : events.get(1)) {
                 if (e instanceof HitRobotEvent hit) {
-                    equal(2, hit.getHited(), "the other robot's id");
+                    assertEquals(2, hit.getHited(), "the other robot's id");
                     hitRobot = true;
                 }
             }
             Robot a = world.teams().get(0).getMembers().get(0);
             Robot b = world.teams().get(1).getMembers().get(0);
-            check(Math.hypot(a.getX() - b.getX(), a.getY() - b.getY())
+            assertTrue(Math.hypot(a.getX() - b.getX(), a.getY() - b.getY())
                     >= a.getRadius() + b.getRadius() - 1e-9, "robots do not overlap after a step");
         }
-        check(hitRobot, "two robots driving at each other collide");
+        assertTrue(hitRobot, "two robots driving at each other collide");
     }
 
-    static void worldBallRollsAndIsPushed() {
+    @Test
+    void worldBallRollsAndIsPushed() {
         Simulation world = new Simulation(1000, 5, "H", List.of("chaser"), "A", List.of());
         double lastSpeed = world.ball().getVelocity();
         boolean touched = false;
@@ -457,7 +474,7 @@ public final class EngineTest {
             touched = types(world.step().get(1)).contains(Event.HIT_BALL);
             ball = world.ball();
             Court court = world.court();
-            check(ball.getX() >= ball.getRadius()
+            assertTrue(ball.getX() >= ball.getRadius()
                     && ball.getX() <= court.getWidth() - ball.getRadius()
                     && ball.getY() >= ball.getRadius()
                     && ball.getY() <= court.getHeight() - ball.getRadius(),
@@ -468,11 +485,12 @@ public final class EngineTest {
             }
             lastSpeed = ball.getVelocity();
         }
-        check(touched, "a robot chasing the ball reaches it");
-        check(lastSpeed > 1, "the touched ball rolls away: " + lastSpeed);
+        assertTrue(touched, "a robot chasing the ball reaches it");
+        assertTrue(lastSpeed > 1, "the touched ball rolls away: " + lastSpeed);
     }
 
-    static void worldWallsAndEnd() throws Exception {
+    @Test
+    void worldWallsAndEnd() throws Exception {
         Simulation world = new Simulation(150, 3, "H", List.of("one"), "A", List.of());
         world.command(1, 5, 0);
         boolean hitWall = false;
@@ -481,32 +499,16 @@ public final class EngineTest {
             events = world.step();
             hitWall |= types(events.get(1)).contains(Event.HIT_WALL);
             Robot r = world.teams().get(0).getMembers().get(0);
-            check(r.getX() <= world.court().getWidth() - r.getRadius(),
+            assertTrue(r.getX() <= world.court().getWidth() - r.getRadius(),
                     "robot stays on the court");
         }
-        check(hitWall, "a robot driving into the wall is told so");
-        equal(150L, world.time(), "time at the end");
+        assertTrue(hitWall, "a robot driving into the wall is told so");
+        assertEquals(150L, world.time(), "time at the end");
         List<String> last = types(events.get(1));
-        equal(List.of(Event.ROUND_FINISH, Event.MATCH_FINISH),
+        assertEquals(List.of(Event.ROUND_FINISH, Event.MATCH_FINISH),
                 last.subList(last.size() - 2, last.size()),
                 "the last step's final events");
-        Tests.thrown(IllegalStateException.class, world::step);
+        assertThrows(IllegalStateException.class, world::step);
     }
 
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("commands-apply-to-their-step", EngineTest::commandsApplyToTheirStep)
-                .add("messages-arrive-next-step", EngineTest::messagesArriveNextStep)
-                .add("match-end-stops-every-robot", EngineTest::matchEndStopsEveryRobot)
-                .add("early-ends-stand-still", EngineTest::earlyEndsStandStill)
-                .add("deadline-counts-misses-and-stops", EngineTest::deadlineCountsMissesAndStops)
-                .add("without-deadline-everyone-is-awaited",
-                        EngineTest::withoutDeadlineEveryoneIsAwaited)
-                .add("same-seed-same-match", EngineTest::sameSeedSameMatch)
-                .add("debug-console-keeps-steps", EngineTest::debugConsoleKeepsSteps)
-                .add("world-moves-and-tells", EngineTest::worldMovesAndTells)
-                .add("world-ball-rolls-and-is-pushed", EngineTest::worldBallRollsAndIsPushed)
-                .add("world-walls-and-end", EngineTest::worldWallsAndEnd)
-                .main(args);
-    }
 }

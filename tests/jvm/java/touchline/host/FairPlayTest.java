@@ -1,7 +1,8 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.fail;
 
 import java.io.IOException;
 import java.net.InetAddress;
@@ -15,6 +16,10 @@ import java.util.Map;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import java.util.stream.Stream;
+import org.junit.jupiter.api.Named;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.MethodSource;
 
 /**
  * A hostile strategy in a real 2 v 2 match, one way of reaching beyond its robot per case:
@@ -26,7 +31,8 @@ public final class FairPlayTest {
     /**
      * An attack (the hostile library's key), the options it is played with, the hostile
      * robot's ending and reason, and what it printed of what it found (all regular
-     * expressions).
+     * expressions). The CTest tests fair-play.KEY pick an attack by its place in ATTACKS (and
+     * check its name): the order is that of the attacks in tests/jvm/CMakeLists.txt.
      */
     record Attack(String key, List<String> options, String ending, String reason,
             String printed) {}
@@ -61,56 +67,58 @@ public final class FairPlayTest {
     static final long STEPS = 150;
     static final String SEED = "7";
 
-    public static void main(String[] args) {
-        Tests suite = Tests.suite();
-        for (Attack attack : ATTACKS) suite.add(attack.key(), () -> attacked(attack));
-        suite.add("unsealed", FairPlayTest::unsealed);
-        suite.main(args);
+    /** The attacks as cases, each named by its key. */
+    static Stream<Named<Attack>> attacks() {
+        return ATTACKS.stream().map(attack -> Named.of(attack.key(), attack));
     }
 
-    static void attacked(Attack attack) throws Exception {
-        Path out = Path.of(Tests.configured("hostile-out"));
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("attacks")
+    void attacked(Attack attack) throws Exception {
+        Path out = Path.of(TestBed.configured("hostile-out"));
         Files.createDirectories(out);
-        ServerSocket listener = listen(Integer.parseInt(Tests.configured("hostile-port")));
+        ServerSocket listener = listen(Integer.parseInt(TestBed.configured("hostile-port")));
 
         List<ProcessHandle> robots = new ArrayList<>();
-        FaultyStrategyTest.Run run = play(Tests.built("hostile." + attack.key()).toString(),
+        FaultyStrategyTest.Run run = play(TestBed.built("hostile." + attack.key()).toString(),
                 attack.options(), started -> robots.addAll(sample(started.pid())));
-        FaultyStrategyTest.Run calm = play(Tests.built("still").toString(), attack.options(),
+        FaultyStrategyTest.Run calm = play(TestBed.built("still").toString(), attack.options(),
                 null);
 
-        equal(0, run.status(), "exit status (" + run.err() + ")");
-        check(!run.err().contains("not sandboxed"), "the robots were sealed: " + run.err());
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
+        assertTrue(!run.err().contains("not sandboxed"), "the robots were sealed: " + run.err());
         Map<String, Object> end = FaultyStrategyTest.endLine(run, STEPS);
         Map<String, Object> calmEnd = FaultyStrategyTest.endLine(calm, STEPS);
-        equal(false, end.get("interrupted"), "interrupted");
-        equal(calmEnd.get("score"), end.get("score"), "the score");
-        equal(calmEnd.get("goals"), end.get("goals"), "the goals");
+        assertEquals(false, end.get("interrupted"), "interrupted");
+        assertEquals(calmEnd.get("score"), end.get("score"), "the score");
+        assertEquals(calmEnd.get("goals"), end.get("goals"), "the goals");
         List<Map<String, Object>> figures = FaultyStrategyTest.list(end.get("robots"));
         List<Map<String, Object>> calmFigures = FaultyStrategyTest.list(calmEnd.get("robots"));
         for (int i = 1; i < figures.size(); i++) {
-            equal(calmFigures.get(i), figures.get(i), "robot " + (i + 1) + "'s figures");
+            assertEquals(calmFigures.get(i), figures.get(i), "robot " + (i + 1) + "'s figures");
         }
         Map<String, Object> hostile = figures.get(0);
-        equal(attack.ending(), hostile.get("ending"), "the hostile robot's ending");
+        assertEquals(attack.ending(), hostile.get("ending"), "the hostile robot's ending");
         String reason = (String) hostile.get("reason");
-        check(Pattern.matches(attack.reason(), reason), "the hostile robot's reason: " + reason);
+        assertTrue(Pattern.matches(attack.reason(), reason),
+                "the hostile robot's reason: " + reason);
         String printed = prints(run);
         Matcher found = Pattern.compile(attack.printed()).matcher(printed);
-        check(attack.printed().isEmpty() || found.matches(), "what it found: " + printed);
+        assertTrue(attack.printed().isEmpty() || found.matches(), "what it found: " + printed);
         if (attack.key().equals("threads")) {
-            check(Integer.parseInt(found.group(1)) < 40, "threads under the limit: " + printed);
+            assertTrue(Integer.parseInt(found.group(1)) < 40,
+                    "threads under the limit: " + printed);
         }
 
         for (ProcessHandle robot : robots) awaitEnd(robot);
         try (Stream<Path> planted = Files.list(out)) {
-            equal(List.of(), planted.toList(), "files planted in the output folder");
+            assertEquals(List.of(), planted.toList(), "files planted in the output folder");
         }
         if (listener != null) {
             listener.setSoTimeout(1);
             try {
                 listener.accept().close();
-                check(false, "a robot reached the host's loopback");
+                fail("a robot reached the host's loopback");
             } catch (SocketTimeoutException e) {
                 // No robot connected.
             } finally {
@@ -129,48 +137,50 @@ public final class FairPlayTest {
      * without user namespaces), a match says so and plays; a match that requires the sandbox,
      * and a tournament without --no-sandbox, refuse to start.
      */
-    static void unsealed() throws Exception {
+    @Test
+    void unsealed() throws Exception {
         Path base = Files.createTempDirectory(Path.of(System.getProperty("java.io.tmpdir")), "b-");
         Path bwrap = base.resolve("bwrap");
         Files.writeString(bwrap, "#!/bin/sh\necho 'bwrap: No permissions to create new "
                 + "namespace' >&2\nexit 1\n");
         bwrap.toFile().setExecutable(true);
-        String sample = Tests.built("sample").toString();
-        List<String> match = List.of(Tests.built("launcher").toString(), "--steps", "20",
+        String sample = TestBed.built("sample").toString();
+        List<String> match = List.of(TestBed.built("launcher").toString(), "--steps", "20",
                 "--home", sample, "--away", sample);
         String reason = "bwrap: No permissions to create new namespace";
 
-        Tests.Ran played = Tests.runWith(match, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
-        equal(0, played.status(), "an unsealed match is played: " + played.err());
-        equal(List.of("touchline-match: robots are not sandboxed: " + reason),
+        TestBed.Ran played = TestBed.runWith(match, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        assertEquals(0, played.status(), "an unsealed match is played: " + played.err());
+        assertEquals(List.of("touchline-match: robots are not sandboxed: " + reason),
                 played.err().lines().toList(), "one line on stderr");
-        check(played.out().contains("  robots are not sandboxed: " + reason), played.out());
+        assertTrue(played.out().contains("  robots are not sandboxed: " + reason), played.out());
 
         List<String> required = new ArrayList<>(match);
         required.add("--require-sandbox");
-        Tests.Ran refused = Tests.runWith(required, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
-        equal(2, refused.status(), "a match that requires the sandbox");
-        equal("touchline-match: robots cannot be sandboxed here: " + reason,
+        TestBed.Ran refused = TestBed.runWith(required,
+                Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        assertEquals(2, refused.status(), "a match that requires the sandbox");
+        assertEquals("touchline-match: robots cannot be sandboxed here: " + reason,
                 refused.err().strip(), "its reason");
 
-        List<String> tournament = List.of(Tests.built("tournament").toString(), sample,
-                Tests.built("still").toString(), "--matches", "1", "--steps", "20");
-        Tests.Ran noTournament = Tests.runWith(tournament, Map.of("TOUCHLINE_BWRAP",
+        List<String> tournament = List.of(TestBed.built("tournament").toString(), sample,
+                TestBed.built("still").toString(), "--matches", "1", "--steps", "20");
+        TestBed.Ran noTournament = TestBed.runWith(tournament, Map.of("TOUCHLINE_BWRAP",
                 bwrap.toString()));
-        equal(2, noTournament.status(), "a tournament of unsealed robots");
-        check(noTournament.err().contains("robots cannot be sandboxed here (" + reason
+        assertEquals(2, noTournament.status(), "a tournament of unsealed robots");
+        assertTrue(noTournament.err().contains("robots cannot be sandboxed here (" + reason
                 + "); give --no-sandbox"), noTournament.err());
         List<String> trusted = new ArrayList<>(tournament);
         trusted.add("--no-sandbox");
-        Tests.Ran played2 = Tests.runWith(trusted, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
-        equal(0, played2.status(), "a tournament of trusted entrants: " + played2.err());
+        TestBed.Ran played2 = TestBed.runWith(trusted, Map.of("TOUCHLINE_BWRAP", bwrap.toString()));
+        assertEquals(0, played2.status(), "a tournament of trusted entrants: " + played2.err());
         FaultyStrategyTest.deleteTree(base);
     }
 
     /** The hostile robot (or the still one) and a sample at home, two samples away. */
     static FaultyStrategyTest.Run play(String first, List<String> options,
             FaultyStrategyTest.Action action) throws Exception {
-        String sample = Tests.built("sample").toString();
+        String sample = TestBed.built("sample").toString();
         List<String> args = new ArrayList<>(List.of("--steps", Long.toString(STEPS), "--seed",
                 SEED, "--home", first, sample, "--away", sample, sample));
         args.addAll(options);
@@ -191,7 +201,7 @@ public final class FairPlayTest {
 
     static void awaitEnd(ProcessHandle process) throws InterruptedException {
         for (int tries = 0; process.isAlive() && tries < 100; tries++) Thread.sleep(50);
-        check(!process.isAlive(), "a robot's process outlived the match: " + process.pid()
+        assertTrue(!process.isAlive(), "a robot's process outlived the match: " + process.pid()
                 + " " + command(process));
     }
 

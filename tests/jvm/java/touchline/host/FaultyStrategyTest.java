@@ -1,7 +1,7 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
@@ -15,6 +15,11 @@ import java.util.Map;
 import java.util.concurrent.TimeUnit;
 import java.util.regex.Pattern;
 import java.util.stream.Stream;
+import org.junit.jupiter.api.Named;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.MethodSource;
+import org.junit.jupiter.params.provider.ValueSource;
 
 /**
  * touchline-match run as a user runs it (the launcher, a real process, robot processes under
@@ -24,7 +29,11 @@ import java.util.stream.Stream;
  * in the working or temporary folder.
  */
 public final class FaultyStrategyTest {
-    /** A fault, its match length and watchdog, and what the faulty robot's ending must say. */
+    /**
+     * A fault, its match length and watchdog, and what the faulty robot's ending must say. The
+     * CTest tests faulty.KEY pick a fault by its place in FAULTS (and check its name): the order
+     * is that of the faults in tests/jvm/CMakeLists.txt.
+     */
     record Fault(String key, long steps, String ending, String reason, String extraArgs) {}
 
     static final List<Fault> FAULTS = List.of(
@@ -48,39 +57,31 @@ public final class FaultyStrategyTest {
             new Fault("report-zero", 200, "crashed", "SIGSEGV \\(no crash report\\)", ""),
             new Fault("output-flood", 100, "finished", "", ""));
 
+    /** The faults as cases, each named by its key. */
+    static Stream<Named<Fault>> faults() {
+        return FAULTS.stream().map(fault -> Named.of(fault.key(), fault));
+    }
+
     /** What one run of the launcher left. */
     record Run(int status, String out, String err, List<String> replay, Path work, Path temp) {}
 
-    public static void main(String[] args) {
-        Tests suite = Tests.suite();
-        for (Fault fault : FAULTS) suite.add(fault.key(), () -> faulty(fault));
-        suite.add("interrupted", FaultyStrategyTest::interrupted)
-                .add("disk-full", FaultyStrategyTest::diskFull)
-                .add("used-out", FaultyStrategyTest::usedOut)
-                .add("escaped-names", FaultyStrategyTest::escapedNames)
-                .add("load-race", FaultyStrategyTest::loadRace);
-        for (int seed = 1; seed <= 4; seed++) {
-            int chosen = seed;
-            suite.add("chaos-" + seed, () -> chaos(chosen));
-        }
-        suite.main(args);
-    }
-
-    static void faulty(Fault fault) throws Exception {
-        String sample = Tests.built("sample").toString();
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("faults")
+    void faulty(Fault fault) throws Exception {
+        String sample = TestBed.built("sample").toString();
         List<String> args = new ArrayList<>(List.of("--steps", Long.toString(fault.steps()),
-                "--home", Tests.built("fault." + fault.key()).toString(), sample, "--away", sample,
-                sample));
+                "--home", TestBed.built("fault." + fault.key()).toString(), sample, "--away",
+                sample, sample));
         if (!fault.extraArgs().isEmpty()) args.addAll(List.of(fault.extraArgs().split(" ")));
         Run run = launch(args, null);
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         Map<String, Object> end = endLine(run, fault.steps());
-        equal(false, end.get("interrupted"), "interrupted");
+        assertEquals(false, end.get("interrupted"), "interrupted");
         List<Map<String, Object>> robots = list(end.get("robots"));
         Map<String, Object> faulty = robots.get(0);
-        equal(fault.ending(), faulty.get("ending"), "the faulty robot's ending");
+        assertEquals(fault.ending(), faulty.get("ending"), "the faulty robot's ending");
         String reason = (String) faulty.get("reason");
-        check(Pattern.matches(fault.reason(), reason), "the reason: " + reason);
+        assertTrue(Pattern.matches(fault.reason(), reason), "the reason: " + reason);
         // It drove until it misbehaved while looking at step 30 (or never played, when it
         // could not load): it stands still from the step after, told at once in an "ended"
         // line. One that swallows the end plays to the last step; one that closes its channel
@@ -91,48 +92,53 @@ public final class FaultyStrategyTest {
         if (fault.key().equals("close-descriptors")) {
             // How many steps it still answers through its area before the match reads the
             // end of its channel depends on the load.
-            check(still instanceof Double d && d >= 31, "stood still from step 31 on: " + still);
+            assertTrue(still instanceof Double d && d >= 31,
+                    "stood still from step 31 on: " + still);
         } else {
-            equal(stillFrom, still, "the step the faulty robot stood still from");
+            assertEquals(stillFrom, still, "the step the faulty robot stood still from");
         }
         List<String> endedLines = run.replay().stream()
                 .filter(l -> l.startsWith("{\"ended\":")).toList();
         if (still == null) {
-            equal(List.of(), endedLines, "no ended line");
+            assertEquals(List.of(), endedLines, "no ended line");
         } else {
-            equal(1, endedLines.size(), "one ended line: " + endedLines);
+            assertEquals(1, endedLines.size(), "one ended line: " + endedLines);
             Map<String, Object> ended = map(map(MiniJson.parse(endedLines.get(0))).get("ended"));
-            equal(1.0, ended.get("robot"), "the ended robot");
-            equal(still, ended.get("time"), "the ended line's step");
-            equal(fault.ending(), ended.get("ending"), "the ended line's ending");
-            equal(reason, ended.get("reason"), "the ended line's reason");
+            assertEquals(1.0, ended.get("robot"), "the ended robot");
+            assertEquals(still, ended.get("time"), "the ended line's step");
+            assertEquals(fault.ending(), ended.get("ending"), "the ended line's ending");
+            assertEquals(reason, ended.get("reason"), "the ended line's reason");
         }
         for (Map<String, Object> other : robots.subList(1, robots.size())) {
-            equal("finished", other.get("ending"), "robot " + other.get("id"));
-            equal(null, other.get("stillFrom"), "no still step for robot " + other.get("id"));
-            equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
+            assertEquals("finished", other.get("ending"), "robot " + other.get("id"));
+            assertEquals(null, other.get("stillFrom"),
+                    "no still step for robot " + other.get("id"));
+            assertEquals(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
         }
-        check(run.out().contains(" " + fault.ending() + " "), "the summary:\n" + run.out());
+        assertTrue(run.out().contains(" " + fault.ending() + " "), "the summary:\n" + run.out());
         if (!reason.isEmpty()) {
-            check(run.out().contains("robot 1: " + reason), "the summary's reason:\n" + run.out());
+            assertTrue(run.out().contains("robot 1: " + reason),
+                    "the summary's reason:\n" + run.out());
         }
         if (fault.key().equals("huge-print")) {
-            equal((double) fault.steps() - 30 + 1, faulty.get("droppedPrints"), "cut prints");
-            check(run.replay().stream().allMatch(l -> l.length() < 64 * 1024), "short lines");
+            assertEquals((double) fault.steps() - 30 + 1, faulty.get("droppedPrints"),
+                    "cut prints");
+            assertTrue(run.replay().stream().allMatch(l -> l.length() < 64 * 1024), "short lines");
         }
         if (fault.key().equals("output-flood")) {
             List<String> cut = run.err().lines().filter(l -> l.contains("[line cut at")).toList();
-            equal(1, cut.size(), "one line cut");
-            check(cut.get(0).length() < 4200, "a cut line is short: " + cut.get(0).length());
+            assertEquals(1, cut.size(), "one line cut");
+            assertTrue(cut.get(0).length() < 4200, "a cut line is short: " + cut.get(0).length());
         }
         if (fault.key().equals("many-views")) {
-            equal((fault.steps() - 30 + 1) * (10000.0 - 512), faulty.get("droppedViews"),
+            assertEquals((fault.steps() - 30 + 1) * (10000.0 - 512), faulty.get("droppedViews"),
                     "dropped views");
         }
         // A stack overflow in native code kills the JVM before it can write a report.
         boolean reported = fault.key().equals("null-pointer");
         if (reported) {
-            check(Files.exists(run.work().resolve("out/robot-1-crash.log")), "crash report kept");
+            assertTrue(Files.exists(run.work().resolve("out/robot-1-crash.log")),
+                    "crash report kept");
         }
         List<String> written = new ArrayList<>(List.of("out", "out/final.png", "out/replay.html",
                 "out/replay.jsonl", "out/summary.json", "out/summary.txt", "out/trails.png"));
@@ -144,8 +150,9 @@ public final class FaultyStrategyTest {
     }
 
     /** SIGINT in the middle of a long match: whole lines, the end line, the summary, 130. */
-    static void interrupted() throws Exception {
-        String sample = Tests.built("sample").toString();
+    @Test
+    void interrupted() throws Exception {
+        String sample = TestBed.built("sample").toString();
         List<String> args = List.of("--steps", "1000000", "--home", sample, sample, "--away",
                 sample, sample);
         Run run = launch(args, process -> {
@@ -159,10 +166,10 @@ public final class FaultyStrategyTest {
             }
             new ProcessBuilder("kill", "-INT", Long.toString(process.pid())).start().waitFor();
         });
-        equal(130, run.status(), "exit status (" + run.err() + ")");
-        check(run.out().contains("(interrupted)"), "the summary so far:\n" + run.out());
+        assertEquals(130, run.status(), "exit status (" + run.err() + ")");
+        assertTrue(run.out().contains("(interrupted)"), "the summary so far:\n" + run.out());
         Map<String, Object> end = endLine(run, -1);
-        equal(true, end.get("interrupted"), "interrupted");
+        assertEquals(true, end.get("interrupted"), "interrupted");
         assertTempClean(run.temp());
         deleteTree(run.work());
         deleteTree(run.temp());
@@ -172,8 +179,9 @@ public final class FaultyStrategyTest {
      * A disk that fills up (a tiny file system of its own for --out): one line with the reason
      * for each file, the result still printed, exit status 1.
      */
-    static void diskFull() throws Exception {
-        String sample = Tests.built("sample").toString();
+    @Test
+    void diskFull() throws Exception {
+        String sample = TestBed.built("sample").toString();
         List<String> args = List.of("--steps", "300", "--home", sample, "--away", sample,
                 "--no-sandbox");
         Run run = launch(args, (work, temp) -> {
@@ -181,13 +189,13 @@ public final class FaultyStrategyTest {
             return List.of("unshare", "-Urm", "sh", "-c",
                     "mount -t tmpfs -o size=24k touchline out && exec \"$@\"", "sh");
         }, null);
-        equal(1, run.status(), "exit status");
+        assertEquals(1, run.status(), "exit status");
         String full = ": No space left on device";
-        equal("touchline-match: cannot write out/replay.jsonl" + full + "; the recording stops, "
-                + "the match plays on\ntouchline-match: cannot write out/summary.txt" + full
+        assertEquals("touchline-match: cannot write out/replay.jsonl" + full + "; the recording "
+                + "stops, the match plays on\ntouchline-match: cannot write out/summary.txt" + full
                 + "\ntouchline-match: cannot write out/summary.json" + full + "\n", run.err(),
                 "stderr");
-        check(run.out().startsWith("Match of 300 steps"), "the result:\n" + run.out());
+        assertTrue(run.out().startsWith("Match of 300 steps"), "the result:\n" + run.out());
         assertTempClean(run.temp());
         deleteTree(run.work());
         deleteTree(run.temp());
@@ -199,8 +207,9 @@ public final class FaultyStrategyTest {
      * among them, is refused untouched, and so is a --plan folder. The temporary folder of a
      * run that was killed is removed by the next run.
      */
-    static void usedOut() throws Exception {
-        String sample = Tests.built("sample").toString();
+    @Test
+    void usedOut() throws Exception {
+        String sample = TestBed.built("sample").toString();
         List<String> args = List.of("--steps", "20", "--home", sample, "--away", sample);
         Path dead = deadRunFolder();
         Run run = launch(args, (work, temp) -> {
@@ -213,14 +222,14 @@ public final class FaultyStrategyTest {
             Files.writeString(stale.resolve("robot-1-crash.log"), "left by a killed run");
             return List.of();
         }, null);
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         assertOnly(run.work(), List.of("out", "out/final.png", "out/replay.html",
                 "out/replay.jsonl", "out/summary.json", "out/summary.txt", "out/trails.png"));
         assertTempClean(run.temp());
         deleteTree(run.temp());
 
-        String tournament = Tests.configured("tournament");
-        String still = Tests.configured("still");
+        String tournament = TestBed.configured("tournament");
+        String still = TestBed.configured("still");
         String[][] refused = {{"notes.txt", "notes.txt"}, {"match-0001/notes.txt",
                 "match-0001/notes.txt"}, {"link", "summary.txt"}};
         for (String[] c : refused) {
@@ -235,25 +244,25 @@ public final class FaultyStrategyTest {
             }
             List<String> before = listing(out);
             for (List<String> command : List.of(
-                    List.of(Tests.built("launcher").toString(), "--steps", "20", "--home", sample,
+                    List.of(TestBed.built("launcher").toString(), "--steps", "20", "--home", sample,
                             "--away", sample, "--out", out.toString()),
                     List.of(tournament, sample, still, "--matches", "1", "--plan", "--out",
                             out.toString()))) {
-                Tests.Ran r = Tests.runWith(command, Map.of());
-                equal(2, r.status(), "refused: " + command);
-                check(r.err().contains("holds files Touchline did not write (" + c[1] + ")")
+                TestBed.Ran r = TestBed.runWith(command, Map.of());
+                assertEquals(2, r.status(), "refused: " + command);
+                assertTrue(r.err().contains("holds files Touchline did not write (" + c[1] + ")")
                         && r.err().lines().count() == 1, "one line naming it: " + r.err());
-                equal(before, listing(out), "nothing touched");
+                assertEquals(before, listing(out), "nothing touched");
             }
             Files.delete(entry);
         }
         // A plan into the folder of a larger one: only the new plan is left.
-        Tests.Ran plan = Tests.runWith(List.of(tournament, sample, still, "--matches", "4",
+        TestBed.Ran plan = TestBed.runWith(List.of(tournament, sample, still, "--matches", "4",
                 "--plan", "--out", run.work().resolve("out").toString()), Map.of());
-        equal(0, plan.status(), "plan: " + plan.err());
-        plan = Tests.runWith(List.of(tournament, sample, still, "--matches", "2", "--plan",
+        assertEquals(0, plan.status(), "plan: " + plan.err());
+        plan = TestBed.runWith(List.of(tournament, sample, still, "--matches", "2", "--plan",
                 "--out", run.work().resolve("out").toString()), Map.of());
-        equal(0, plan.status(), "plan again: " + plan.err());
+        assertEquals(0, plan.status(), "plan again: " + plan.err());
         assertOnly(run.work().resolve("out"), List.of("plan.json", "plan.txt"));
         deleteTree(run.work());
     }
@@ -263,21 +272,23 @@ public final class FaultyStrategyTest {
      * step 10 on: the match plays to its end (exit 0), the chaos robot alone is ended, with a
      * reason, and every other robot plays every step.
      */
-    static void chaos(int seed) throws Exception {
-        String sample = Tests.built("sample").toString();
+    @ParameterizedTest(name = "chaos-{0}")
+    @ValueSource(ints = {1, 2, 3, 4})
+    void chaos(int seed) throws Exception {
+        String sample = TestBed.built("sample").toString();
         List<String> args = List.of("--steps", "300", "--watchdog-ms", "1500", "--home",
-                Tests.built("chaos." + seed).toString(), sample, "--away", sample, sample);
+                TestBed.built("chaos." + seed).toString(), sample, "--away", sample, sample);
         Run run = launch(args, null);
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         Map<String, Object> end = endLine(run, 300);
         List<Map<String, Object>> robots = list(end.get("robots"));
         Map<String, Object> chaos = robots.get(0);
-        check(List.of("stopped", "failed", "crashed").contains(chaos.get("ending"))
+        assertTrue(List.of("stopped", "failed", "crashed").contains(chaos.get("ending"))
                 && !((String) chaos.get("reason")).isEmpty(), "the chaos robot ended: " + chaos);
-        check((Double) chaos.get("stillFrom") >= 11, "it played until step 10: " + chaos);
+        assertTrue((Double) chaos.get("stillFrom") >= 11, "it played until step 10: " + chaos);
         for (Map<String, Object> other : robots.subList(1, robots.size())) {
-            equal("finished", other.get("ending"), "robot " + other.get("id"));
-            equal(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
+            assertEquals("finished", other.get("ending"), "robot " + other.get("id"));
+            assertEquals(0.0, other.get("missedSteps"), "missed steps of robot " + other.get("id"));
         }
         assertTempClean(run.temp());
         deleteTree(run.work());
@@ -289,31 +300,34 @@ public final class FaultyStrategyTest {
      * and a newline that would forge a line: the summary, summary.txt and the tournament's
      * table show it escaped, on its own line; the JSON keeps it exact.
      */
-    static void escapedNames() throws Exception {
+    @Test
+    void escapedNames() throws Exception {
         String hostile = "\u001b]52;c;cHduZWQ=\u0007\u001b[31mred\nrobot 2: SIGSEGV in fake";
         String shown = "\\e]52;c;cHduZWQ=\\x07\\e[31mred\\nrobot 2: SIGSEGV in fake";
         Path dir = Files.createTempDirectory(Path.of(System.getProperty("java.io.tmpdir")), "n-");
         Path library = dir.resolve("lib" + hostile + ".so");
-        Files.copy(Tests.built("fault.throw-from-run"), library);
-        String sample = Tests.built("sample").toString();
+        Files.copy(TestBed.built("fault.throw-from-run"), library);
+        String sample = TestBed.built("sample").toString();
         Run run = launch(List.of("--steps", "60", "--home", library.toString(), "--away", sample),
                 null);
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         String summary = Files.readString(run.work().resolve("out/summary.txt"));
-        equal(run.out(), summary, "summary.txt is the summary printed");
-        Tests.Ran tournament = Tests.runWith(List.of(Tests.configured("tournament"),
+        assertEquals(run.out(), summary, "summary.txt is the summary printed");
+        TestBed.Ran tournament = TestBed.runWith(List.of(TestBed.configured("tournament"),
                 library.toString(), sample, "--matches", "1", "--steps", "60", "--out",
                 dir.resolve("t").toString()), Map.of());
-        equal(0, tournament.status(), "tournament: " + tournament.err());
+        assertEquals(0, tournament.status(), "tournament: " + tournament.err());
         String table = Files.readString(dir.resolve("t/table.txt"));
-        check(run.err().chars().noneMatch(c -> c < 0x20 && c != '\n'), "stderr:\n" + run.err());
+        assertTrue(run.err().chars().noneMatch(c -> c < 0x20 && c != '\n'),
+                "stderr:\n" + run.err());
         for (String text : List.of(summary, tournament.out(), table)) {
-            check(text.chars().noneMatch(c -> c < 0x20 && c != '\n'), "no control character:\n"
+            assertTrue(text.chars().noneMatch(c -> c < 0x20 && c != '\n'), "no control character:\n"
                     + text);
-            check(text.contains(shown), "the name, escaped:\n" + text);
-            check(text.lines().noneMatch(l -> l.startsWith("robot 2: SIGSEGV")), "no forged line");
+            assertTrue(text.contains(shown), "the name, escaped:\n" + text);
+            assertTrue(text.lines().noneMatch(l -> l.startsWith("robot 2: SIGSEGV")),
+                    "no forged line");
         }
-        check(Files.readString(run.work().resolve("out/summary.json"))
+        assertTrue(Files.readString(run.work().resolve("out/summary.json"))
                 .contains("\\u001b]52;c;cHduZWQ=\\u0007"), "summary.json keeps the exact name");
         assertTempClean(run.temp());
         deleteTree(run.work());
@@ -327,23 +341,24 @@ public final class FaultyStrategyTest {
      * points, a text file named .so; each played many times in a row, alone and beside a
      * good robot: exit status 2, one line naming the file, nothing played.
      */
-    static void loadRace() throws Exception {
-        String sample = Tests.built("sample").toString();
+    @Test
+    void loadRace() throws Exception {
+        String sample = TestBed.built("sample").toString();
         Path text = Files.createTempFile("touchline-text-", ".so");
         Files.writeString(text, "run initialize\n");
-        String[] bad = {Tests.built("unloadable").toString(), Tests.built("norun").toString(),
+        String[] bad = {TestBed.built("unloadable").toString(), TestBed.built("norun").toString(),
                 text.toString()};
         for (String library : bad) {
             for (int i = 0; i < 8; i++) {
-                List<String> command = new ArrayList<>(List.of(Tests.built("launcher").toString(),
+                List<String> command = new ArrayList<>(List.of(TestBed.built("launcher").toString(),
                         "--steps", "50", "--home", library));
                 if (i % 2 == 1) command.add(sample);
                 command.addAll(List.of("--away", sample));
-                Tests.Ran run = Tests.runWith(command, Map.of());
-                equal(2, run.status(), "run " + i + " of " + library + ": " + run.err());
-                check(run.err().startsWith("touchline-match: not a strategy library: " + library)
-                        && run.err().lines().count() == 1, "one line: " + run.err());
-                equal("", run.out(), "nothing played");
+                TestBed.Ran run = TestBed.runWith(command, Map.of());
+                assertEquals(2, run.status(), "run " + i + " of " + library + ": " + run.err());
+                assertTrue(run.err().startsWith("touchline-match: not a strategy library: "
+                        + library) && run.err().lines().count() == 1, "one line: " + run.err());
+                assertEquals("", run.out(), "nothing played");
             }
         }
         Files.delete(text);
@@ -387,7 +402,7 @@ public final class FaultyStrategyTest {
         Path work = Files.createTempDirectory(base, "work-");
         Path temp = Files.createTempDirectory(base, "tmp-");
         List<String> command = new ArrayList<>(prepare.in(work, temp));
-        command.add(Tests.built("launcher").toString());
+        command.add(TestBed.built("launcher").toString());
         command.addAll(args);
         command.addAll(List.of("--out", "out"));
         ProcessBuilder builder = new ProcessBuilder(command).directory(work.toFile())
@@ -397,7 +412,7 @@ public final class FaultyStrategyTest {
         builder.environment().put("TOUCHLINE_ROBOT_OPTIONS", "-Xcheck:jni");
         Process process = builder.start();
         if (action != null) action.during(new Started(process.pid(), work));
-        check(process.waitFor(300, TimeUnit.SECONDS), "the match ended");
+        assertTrue(process.waitFor(300, TimeUnit.SECONDS), "the match ended");
         Path outFile = work.resolveSibling(work.getFileName() + ".out");
         Path errFile = work.resolveSibling(work.getFileName() + ".err");
         String out = Files.readString(outFile, StandardCharsets.UTF_8);
@@ -407,7 +422,7 @@ public final class FaultyStrategyTest {
         // The runner scans what this JVM prints for the JNI checker's lines.
         System.out.print(err);
         for (ProcessHandle child : process.descendants().toList()) {
-            check(!child.isAlive(), "a robot process outlived the match: " + child.pid());
+            assertTrue(!child.isAlive(), "a robot process outlived the match: " + child.pid());
         }
         Path replay = work.resolve("out/replay.jsonl");
         List<String> lines = Files.isRegularFile(replay, java.nio.file.LinkOption.NOFOLLOW_LINKS)
@@ -418,19 +433,20 @@ public final class FaultyStrategyTest {
     /** Every line parses; the first is the header, the last the end line, which is returned. */
     static Map<String, Object> endLine(Run run, long steps) {
         List<String> lines = run.replay();
-        check(lines.size() >= 3, "a replay of " + lines.size() + " lines");
+        assertTrue(lines.size() >= 3, "a replay of " + lines.size() + " lines");
         long frames = 0;
         for (String line : lines) {
             Object value = MiniJson.parse(line);
-            check(value instanceof Map, "a JSON object: " + line);
+            assertTrue(value instanceof Map, "a JSON object: " + line);
             if (((Map<?, ?>) value).containsKey("time")) frames++;
         }
-        check(lines.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "the header");
-        if (steps >= 0) equal(steps + 1, frames, "frames");
+        assertTrue(lines.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"),
+                "the header");
+        if (steps >= 0) assertEquals(steps + 1, frames, "frames");
         @SuppressWarnings("unchecked")
         Map<String, Object> last =
                 (Map<String, Object>) MiniJson.parse(lines.get(lines.size() - 1));
-        check(last.containsKey("end"), "the last line is the end line");
+        assertTrue(last.containsKey("end"), "the last line is the end line");
         return map(last.get("end"));
     }
 
@@ -464,7 +480,7 @@ public final class FaultyStrategyTest {
             found = files.filter(p -> !p.equals(folder)).map(p -> folder.relativize(p).toString())
                     .sorted().toList();
         }
-        equal(expected.stream().sorted().toList(), found, "what is left in " + folder);
+        assertEquals(expected.stream().sorted().toList(), found, "what is left in " + folder);
     }
 
     static void deleteTree(Path folder) throws IOException {

@@ -1,7 +1,7 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.BufferedReader;
 import java.io.InputStreamReader;
@@ -14,6 +14,7 @@ import java.net.http.HttpResponse;
 import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
+import org.junit.jupiter.api.Test;
 import touchline.host.match.LiveServer;
 
 /**
@@ -22,12 +23,6 @@ import touchline.host.match.LiveServer;
  * requests from elsewhere are refused.
  */
 public final class LiveServerTest {
-    public static void main(String[] args) {
-        Tests.suite().add("streams", LiveServerTest::streams)
-                .add("never-waits", LiveServerTest::neverWaits)
-                .add("refuses", LiveServerTest::refuses).main(args);
-    }
-
     /** The lines of a small match: the header, then a frame and a debug line per step. */
     static List<String> match(int steps) {
         List<String> lines = new ArrayList<>();
@@ -53,8 +48,8 @@ public final class LiveServerTest {
         if (lastEventId > 0) request.header("Last-Event-ID", Long.toString(lastEventId));
         HttpResponse<java.util.stream.Stream<String>> response = HttpClient.newHttpClient()
                 .send(request.build(), HttpResponse.BodyHandlers.ofLines());
-        equal(200, response.statusCode(), "the stream's status");
-        equal("text/event-stream", response.headers().firstValue("Content-Type").orElse(""),
+        assertEquals(200, response.statusCode(), "the stream's status");
+        assertEquals("text/event-stream", response.headers().firstValue("Content-Type").orElse(""),
                 "the stream's type");
         return response.body().filter(l -> !l.isEmpty() && !l.startsWith(":"))
                 .peek(l -> begun.countDown()).toList();
@@ -70,7 +65,8 @@ public final class LiveServerTest {
      * goes on from there; one that follows while the match plays skips to the newest frames,
      * and gets what it skipped (a refill) once the match is over: every line in the end.
      */
-    static void streams() throws Exception {
+    @Test
+    void streams() throws Exception {
         List<String> lines = match(1500);
         LiveServer server = LiveServer.start(0, "<p>page</p>");
         try {
@@ -86,7 +82,7 @@ public final class LiveServerTest {
             server.line(lines.get(0));
             follower.start();
             // The match goes on once the page reads it, however long a busy machine takes.
-            check(begun.await(60, java.util.concurrent.TimeUnit.SECONDS), "the page began");
+            assertTrue(begun.await(60, java.util.concurrent.TimeUnit.SECONDS), "the page began");
             // About as fast as a quick match: a step a millisecond.
             for (int i = 1; i < lines.size(); i++) {
                 server.line(lines.get(i));
@@ -94,25 +90,25 @@ public final class LiveServerTest {
             }
             server.end();
             follower.join(30_000);
-            equal(0L, server.dropped(), "lines dropped");
+            assertEquals(0L, server.dropped(), "lines dropped");
 
             List<String> whole = read(server, "", 0);
-            equal(lines, data(whole), "a page from the start reads every line in order");
-            check(whole.stream().anyMatch(f -> f.startsWith("id: ")), "events carry ids");
-            equal(lines.subList(1000, lines.size()), data(read(server, "", 1000)),
+            assertEquals(lines, data(whole), "a page from the start reads every line in order");
+            assertTrue(whole.stream().anyMatch(f -> f.startsWith("id: ")), "events carry ids");
+            assertEquals(lines.subList(1000, lines.size()), data(read(server, "", 1000)),
                     "a page resumed at line 1000 reads from there");
 
             List<String> follow = followed.get(0);
             int refill = follow.indexOf("event: refill");
-            check(refill > 0, "the following page was sent what it skipped");
-            check(follow.subList(0, refill).contains("event: gap"), "it skipped lines");
+            assertTrue(refill > 0, "the following page was sent what it skipped");
+            assertTrue(follow.subList(0, refill).contains("event: gap"), "it skipped lines");
             List<String> before = data(follow.subList(0, refill));
             String from = follow.get(refill + 1);
             int first = Integer.parseInt(from.replaceAll("\\D", ""));
-            check(before.size() < lines.size() / 2, "it read few lines while following: "
+            assertTrue(before.size() < lines.size() / 2, "it read few lines while following: "
                     + before.size());
-            equal(lines.subList(0, 1), before.subList(0, 1), "the header first");
-            equal(lines.subList(first, lines.size()), data(follow.subList(refill + 2,
+            assertEquals(lines.subList(0, 1), before.subList(0, 1), "the header first");
+            assertEquals(lines.subList(first, lines.size()), data(follow.subList(refill + 2,
                     follow.size())), "then every line from its first gap on");
         } finally {
             server.close(1000);
@@ -123,7 +119,8 @@ public final class LiveServerTest {
      * The match's side never waits: with no page reading, a page that never reads, and the
      * ring overrun, lines are dropped and counted, and handing one over stays quick.
      */
-    static void neverWaits() throws Exception {
+    @Test
+    void neverWaits() throws Exception {
         LiveServer server = LiveServer.start(0, "<p>page</p>");
         try (Socket stalled = new Socket("127.0.0.1", server.port())) {
             OutputStream out = stalled.getOutputStream();
@@ -137,35 +134,40 @@ public final class LiveServerTest {
                 server.line(line);
                 slowest = Math.max(slowest, System.nanoTime() - began);
             }
-            check(server.dropped() > 0, "lines beyond the ring's room are dropped");
-            check(slowest < 50_000_000L, "handing a line over never waits: " + slowest + " ns");
+            assertTrue(server.dropped() > 0, "lines beyond the ring's room are dropped");
+            assertTrue(slowest < 50_000_000L,
+                    "handing a line over never waits: " + slowest + " ns");
             long began = System.nanoTime();
             server.close(500);
-            check(System.nanoTime() - began < 5_000_000_000L, "a page that never reads does not"
-                    + " hold the server's end");
+            assertTrue(System.nanoTime() - began < 5_000_000_000L,
+                    "a page that never reads does not hold the server's end");
         }
     }
 
     /** Requests that do not name this server by a loopback name, or come from elsewhere. */
-    static void refuses() throws Exception {
+    @Test
+    void refuses() throws Exception {
         LiveServer server = LiveServer.start(0, "<p>page</p>");
         int port = server.port();
         try {
-            equal(403, status(port, "GET / HTTP/1.1\r\nHost: evil.example:" + port), "a foreign Host");
-            equal(403, status(port, "GET /stream HTTP/1.1\r\nHost: evil.example"), "no port");
-            equal(403, status(port, "GET / HTTP/1.0"), "no Host");
-            equal(403, status(port, "GET /stream HTTP/1.1\r\nHost: 127.0.0.1:" + port
+            assertEquals(403, status(port, "GET / HTTP/1.1\r\nHost: evil.example:" + port),
+                    "a foreign Host");
+            assertEquals(403, status(port, "GET /stream HTTP/1.1\r\nHost: evil.example"),
+                    "no port");
+            assertEquals(403, status(port, "GET / HTTP/1.0"), "no Host");
+            assertEquals(403, status(port, "GET /stream HTTP/1.1\r\nHost: 127.0.0.1:" + port
                     + "\r\nOrigin: http://evil.example"), "a foreign Origin");
-            equal(403, status(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + port
+            assertEquals(403, status(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + port
                     + "\r\nHost: evil.example"), "two Hosts");
-            equal(200, status(port, "GET / HTTP/1.1\r\nHost: LOCALHOST:" + port), "localhost");
-            equal(200, status(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + port
+            assertEquals(200, status(port, "GET / HTTP/1.1\r\nHost: LOCALHOST:" + port),
+                    "localhost");
+            assertEquals(200, status(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + port
                     + "\r\nOrigin: http://localhost:" + port), "its own Origin");
-            equal(404, status(port, "GET /replay.jsonl HTTP/1.1\r\nHost: 127.0.0.1:" + port),
+            assertEquals(404, status(port, "GET /replay.jsonl HTTP/1.1\r\nHost: 127.0.0.1:" + port),
                     "nothing else");
-            equal(405, status(port, "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + port
+            assertEquals(405, status(port, "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + port
                     + "\r\nContent-Length: 0"), "GET only");
-            check(server.address().startsWith("http://127.0.0.1:"), "it listens on loopback");
+            assertTrue(server.address().startsWith("http://127.0.0.1:"), "it listens on loopback");
         } finally {
             server.close(0);
         }
@@ -179,7 +181,7 @@ public final class LiveServerTest {
             BufferedReader in = new BufferedReader(new InputStreamReader(socket.getInputStream(),
                     StandardCharsets.US_ASCII));
             String status = in.readLine();
-            check(status != null && status.startsWith("HTTP/1."), "a status line: " + status);
+            assertTrue(status != null && status.startsWith("HTTP/1."), "a status line: " + status);
             return Integer.parseInt(status.split(" ")[1]);
         }
     }

@@ -1,7 +1,7 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.ByteArrayOutputStream;
 import java.io.PrintStream;
@@ -9,27 +9,19 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.Arguments;
+import org.junit.jupiter.params.provider.MethodSource;
 import touchline.host.cli.MatchCommand;
 
 /** touchline-match: its errors, its summary, its replay and the demo match. */
 public final class MatchCommandTest {
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("bad-arguments", MatchCommandTest::badArguments)
-                .add("launcher", MatchCommandTest::launcher)
-                .add("same-match-same-bytes", MatchCommandTest::sameMatchSameBytes)
-                .add("demo-striker-scores", MatchCommandTest::demoStrikerScores)
-                .add("json-and-messages", MatchCommandTest::jsonAndMessages)
-                .add("echo", MatchCommandTest::echo)
-                .add("scene", MatchCommandTest::scene)
-                .add("progress", MatchCommandTest::progress)
-                .add("series-jobs", MatchCommandTest::seriesJobs)
-                .main(args);
-    }
-
     /** What --out writes. */
     static final List<String> OUT_FILES =
             List.of("replay.jsonl", "summary.txt", "summary.json", "replay.html", "final.png",
@@ -48,7 +40,7 @@ public final class MatchCommandTest {
     }
 
     static String lib(String key) throws Exception {
-        return Tests.built(key).toString();
+        return TestBed.built(key).toString();
     }
 
     /** The demo's team: goalkeeper, sample defender, striker. */
@@ -56,11 +48,8 @@ public final class MatchCommandTest {
         return List.of(lib("goalkeeper"), lib("sample"), lib("striker"));
     }
 
-    /**
-     * Every bad command line ends with exit status 2 and one line on stderr that says what is
-     * wrong, before any match is played.
-     */
-    static void badArguments() throws Exception {
+    /** Bad command lines, each with what the one line on stderr must say of it. */
+    static Stream<Arguments> badCommandLines() throws Exception {
         String sample = lib("sample");
         String[][] cases = {
                 {"no such file", "--home", "/nonexistent/libx.so", "--away", sample},
@@ -89,25 +78,39 @@ public final class MatchCommandTest {
                 {"--watchdog-ms 0 is out of range", "--home", sample, "--away", sample,
                         "--watchdog-ms", "0"},
         };
-        for (String[] c : cases) {
-            String[] args = List.of(c).subList(1, c.length).toArray(new String[0]);
-            Run run = run(args);
-            String what = String.join(" ", args);
-            equal(2, run.status(), "exit status of " + what);
-            equal("", run.out(), "stdout of " + what);
-            check(run.err().startsWith("touchline-match: ") && run.err().contains(c[0]),
-                    "stderr of " + what + ": " + run.err());
-            equal(1L, run.err().lines().count(), "lines on stderr for " + what);
-        }
+        return Arrays.stream(cases).map(c -> Arguments.of(c[0], List.of(c).subList(1, c.length)));
+    }
+
+    /**
+     * Every bad command line ends with exit status 2 and one line on stderr that says what is
+     * wrong, before any match is played.
+     */
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("badCommandLines")
+    void badArguments(String expected, List<String> words) {
+        String[] args = words.toArray(new String[0]);
+        Run run = run(args);
+        String what = String.join(" ", args);
+        assertEquals(2, run.status(), "exit status of " + what);
+        assertEquals("", run.out(), "stdout of " + what);
+        assertTrue(run.err().startsWith("touchline-match: ") && run.err().contains(expected),
+                "stderr of " + what + ": " + run.err());
+        assertEquals(1L, run.err().lines().count(), "lines on stderr for " + what);
+    }
+
+    /** --help; no arguments: the usage, on stderr; a team file, and a bad one. */
+    @Test
+    void helpAndTeamFiles() throws Exception {
+        String sample = lib("sample");
         Run help = run("--help");
-        equal(0, help.status(), "--help exit status");
+        assertEquals(0, help.status(), "--help exit status");
         for (String option : List.of("--home", "--away", "--robots", "--steps", "--seed",
                 "--deadline-ms", "--watchdog-ms", "--out", "--echo")) {
-            check(help.out().contains(option), "--help explains " + option);
+            assertTrue(help.out().contains(option), "--help explains " + option);
         }
         Run none = run();
-        equal(2, none.status(), "exit status with no arguments");
-        equal(help.out(), none.err(), "no arguments: the usage, on stderr");
+        assertEquals(2, none.status(), "exit status with no arguments");
+        assertEquals(help.out(), none.err(), "no arguments: the usage, on stderr");
 
         // A team file is a team, as in a tournament: its name, its robots; a bad one is told.
         Path dir = Files.createTempDirectory("touchline-teams-");
@@ -116,15 +119,15 @@ public final class MatchCommandTest {
         Path bad = Files.writeString(dir.resolve("bad.team"), "name Bad\nrobut x.so\n");
         Run played = run("--home", team.toString(), "--away", sample, "--robots", "2",
                 "--steps", "5");
-        equal(0, played.status(), "a team file plays: " + played.err());
-        check(played.out().contains("  Pair 0 : 0 touchline_sample\n")
+        assertEquals(0, played.status(), "a team file plays: " + played.err());
+        assertTrue(played.out().contains("  Pair 0 : 0 touchline_sample\n")
                 && played.out().lines().filter(l -> l.contains(" touchline_sample "
                         + "touchline_sample finished")).count() == 2
                 && played.out().contains("   2 Pair             still "), played.out());
         Run refused = run("--home", bad.toString(), "--away", sample);
-        equal(2, refused.status(), "a bad team file");
-        equal("touchline-match: " + bad + ":2: expected \"name TEAM\" or \"robot LIBRARY\", not "
-                + "\"robut x.so\"\n", refused.err(), "one line naming the line");
+        assertEquals(2, refused.status(), "a bad team file");
+        assertEquals("touchline-match: " + bad + ":2: expected \"name TEAM\" or \"robot LIBRARY\", "
+                + "not \"robut x.so\"\n", refused.err(), "one line naming the line");
         FaultyStrategyTest.deleteTree(dir);
     }
 
@@ -135,9 +138,10 @@ public final class MatchCommandTest {
      * JVM options of the environment. Sealed robots write nowhere but their private /tmp, so
      * theirs log to their output, which the match passes on.
      */
-    static void launcher() throws Exception {
+    @Test
+    void launcher() throws Exception {
         Path logs = Files.createTempDirectory("touchline-launcher-");
-        ProcessBuilder match = new ProcessBuilder(Tests.built("launcher").toString(), "--steps",
+        ProcessBuilder match = new ProcessBuilder(TestBed.built("launcher").toString(), "--steps",
                 "3", "--home", lib("sample"), "--away", lib("sample")).redirectErrorStream(true);
         match.environment().put("TOUCHLINE_JAVA_OPTIONS",
                 "-Xlog:class+load:file=" + logs.resolve("match.log"));
@@ -145,23 +149,24 @@ public final class MatchCommandTest {
         Process played = match.start();
         String output = new String(played.getInputStream().readAllBytes(),
                 StandardCharsets.UTF_8);
-        check(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
-        equal(0, played.exitValue(), "match exit status");
+        assertTrue(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
+        assertEquals(0, played.exitValue(), "match exit status");
         String matchLog = Files.readString(logs.resolve("match.log"));
-        check(matchLog.contains("touchline.host.cli.MatchCommand source: shared objects file (top)"),
+        assertTrue(matchLog.contains(
+                "touchline.host.cli.MatchCommand source: shared objects file (top)"),
                 "the match's classes from the class-data archive");
         long robots = output.lines().filter(l -> l.contains(
                 "touchline.host.protocol.RobotMain source: shared objects file (top)")).count();
-        equal(2L, robots, "robots whose classes came from the class-data archive");
+        assertEquals(2L, robots, "robots whose classes came from the class-data archive");
         FaultyStrategyTest.deleteTree(logs);
 
-        Path script = Tests.built("launcher");
+        Path script = TestBed.built("launcher");
         Process process = new ProcessBuilder(script.toString(), "--home", "/nonexistent.so",
                 "--away", "/nonexistent.so").redirectErrorStream(true).start();
         output = new String(process.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        check(process.waitFor(60, TimeUnit.SECONDS), "the launcher ended");
-        equal(2, process.exitValue(), "launcher exit status");
-        equal("touchline-match: no such file: /nonexistent.so\n", output, "launcher output");
+        assertTrue(process.waitFor(60, TimeUnit.SECONDS), "the launcher ended");
+        assertEquals(2, process.exitValue(), "launcher exit status");
+        assertEquals("touchline-match: no such file: /nonexistent.so\n", output, "launcher output");
     }
 
     /**
@@ -170,7 +175,8 @@ public final class MatchCommandTest {
      * handing over steps are played on any machine (robots outnumbering the cores: the match
      * sleeps until a core is free and the last robot polls; a core each: every robot polls).
      */
-    static void sameMatchSameBytes() throws Exception {
+    @Test
+    void sameMatchSameBytes() throws Exception {
         List<String> args = new ArrayList<>(List.of("--steps", "600", "--seed", "11", "--home"));
         args.addAll(team());
         args.add("--away");
@@ -179,10 +185,10 @@ public final class MatchCommandTest {
         List<String> these = new ArrayList<>(args);
         these.addAll(List.of("--out", first.toString()));
         Run run = run(these.toArray(new String[0]));
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         for (int cores : new int[] {2, 16}) {
             Path again = Files.createTempDirectory("touchline-out-");
-            List<String> command = new ArrayList<>(List.of(Tests.built("launcher").toString()));
+            List<String> command = new ArrayList<>(List.of(TestBed.built("launcher").toString()));
             command.addAll(args);
             command.addAll(List.of("--out", again.toString()));
             ProcessBuilder match = new ProcessBuilder(command).redirectErrorStream(true);
@@ -191,53 +197,57 @@ public final class MatchCommandTest {
             Process played = match.start();
             String output = new String(played.getInputStream().readAllBytes(),
                     StandardCharsets.UTF_8);
-            check(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
-            equal(0, played.exitValue(), "exit status with " + cores + " cores: " + output);
+            assertTrue(played.waitFor(120, TimeUnit.SECONDS), "the match ended");
+            assertEquals(0, played.exitValue(), "exit status with " + cores + " cores: " + output);
             for (String file : OUT_FILES) {
                 byte[] a = Files.readAllBytes(first.resolve(file));
                 byte[] b = Files.readAllBytes(again.resolve(file));
-                check(a.length > 0, file + " is empty");
-                check(java.util.Arrays.equals(a, b), file + " differs with " + cores + " cores");
+                assertTrue(a.length > 0, file + " is empty");
+                assertTrue(java.util.Arrays.equals(a, b),
+                        file + " differs with " + cores + " cores");
             }
             FaultyStrategyTest.deleteTree(again);
         }
         List<String> replay = Files.readAllLines(first.resolve("replay.jsonl"));
-        check(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "header");
-        equal(1L + 601 + 1, replay.stream().filter(l -> !l.startsWith("{\"debug\"")).count(),
+        assertTrue(replay.get(0).startsWith("{\"replay\":\"touchline\",\"version\":2,"), "header");
+        assertEquals(1L + 601 + 1, replay.stream().filter(l -> !l.startsWith("{\"debug\"")).count(),
                 "header, 601 frames and the end");
-        check(replay.get(replay.size() - 1).startsWith("{\"end\":"), "end line last");
+        assertTrue(replay.get(replay.size() - 1).startsWith("{\"end\":"), "end line last");
         String summary = Files.readString(first.resolve("summary.txt"));
         for (String word : List.of("Home", "Away", "goalkeeper", "striker", "missed", "hits",
                 "distance")) {
-            check(summary.contains(word), "summary names " + word + ":\n" + summary);
+            assertTrue(summary.contains(word), "summary names " + word + ":\n" + summary);
         }
         FaultyStrategyTest.deleteTree(first);
     }
 
     /** --echo: the chosen robot's prints on stderr, with step, id and name; no one else's. */
-    static void echo() throws Exception {
+    @Test
+    void echo() throws Exception {
         Run run = run("--steps", "5", "--home", lib("reporter"), lib("sample"), "--away",
                 lib("reporter"), "--echo", "1", "--echo", "touchline_sample");
-        equal(0, run.status(), "exit status (" + run.err() + ")");
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
         List<String> lines = run.err().lines().toList();
-        check(lines.size() >= 5, "a line a step: " + lines);
+        assertTrue(lines.size() >= 5, "a line a step: " + lines);
         for (int t = 0; t < 5; t++) {
-            equal("[" + t + "] 1 jvm_strategy_reporter: first=1 id=1 time=" + t + " steps=" + t,
-                    lines.get(t).replaceAll(" actions=.*", ""), "line " + t);
+            assertEquals("[" + t + "] 1 jvm_strategy_reporter: first=1 id=1 time=" + t
+                    + " steps=" + t, lines.get(t).replaceAll(" actions=.*", ""), "line " + t);
         }
-        check(lines.stream().noneMatch(l -> l.contains("] 3 ")), "robot 3 is not echoed");
+        assertTrue(lines.stream().noneMatch(l -> l.contains("] 3 ")), "robot 3 is not echoed");
     }
 
     /** The demo match of `make demo`: the strikers score. */
-    static void demoStrikerScores() throws Exception {
-        List<String> args = new ArrayList<>(List.of("--seed", Tests.configured("demo-seed"),
+    @Test
+    void demoStrikerScores() throws Exception {
+        List<String> args = new ArrayList<>(List.of("--seed", TestBed.configured("demo-seed"),
                 "--home"));
         args.addAll(team());
         args.add("--away");
         args.addAll(team());
         Run run = run(args.toArray(new String[0]));
-        equal(0, run.status(), "exit status (" + run.err() + ")");
-        check(run.out().lines().anyMatch(l -> l.matches("\\s+\\d+\\s+(Home|Away)\\s+\\d+ striker")),
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
+        assertTrue(run.out().lines().anyMatch(
+                l -> l.matches("\\s+\\d+\\s+(Home|Away)\\s+\\d+ striker")),
                 "no goal by a striker:\n" + run.out());
     }
     /**
@@ -246,28 +256,31 @@ public final class MatchCommandTest {
      * others are counted per robot.
      */
     @SuppressWarnings("unchecked")
-    static void jsonAndMessages() throws Exception {
+    @Test
+    void jsonAndMessages() throws Exception {
         Path dir = Files.createTempDirectory("touchline-json-");
         String messenger = lib("messenger");
         long steps = 20;
         Run run = run("--home", messenger, "--away", messenger, "--robots", "2", "--steps",
                 Long.toString(steps), "--home-name", "Reds", "--json", "--out", dir.toString());
-        equal(0, run.status(), "status; stderr: " + run.err());
+        assertEquals(0, run.status(), "status; stderr: " + run.err());
         Map<String, Object> summary =
                 (Map<String, Object>) touchline.host.replay.JsonReader.parse(run.out());
-        equal(run.out(), Files.readString(dir.resolve("summary.json")), "summary.json");
+        assertEquals(run.out(), Files.readString(dir.resolve("summary.json")), "summary.json");
         List<Map<String, Object>> teams = (List<Map<String, Object>>) summary.get("teams");
-        equal("Reds", teams.get(0).get("name"), "the home team's name");
-        equal("messenger", teams.get(1).get("name"), "the away team named after its library");
-        check(run.err().contains("Reds 0 : 0 messenger"), "the table's score line: " + run.err());
+        assertEquals("Reds", teams.get(0).get("name"), "the home team's name");
+        assertEquals("messenger", teams.get(1).get("name"),
+                "the away team named after its library");
+        assertTrue(run.err().contains("Reds 0 : 0 messenger"),
+                "the table's score line: " + run.err());
         List<Map<String, Object>> robots = (List<Map<String, Object>>) summary.get("robots");
-        equal(4, robots.size(), "robots");
+        assertEquals(4, robots.size(), "robots");
         for (Map<String, Object> robot : robots) {
             double undelivered = (Double) robot.get("undeliveredMessages");
             // Four of its six messages a step go to the other team or to no robot.
-            check(undelivered >= 4 * (steps - 1) && undelivered <= 4 * steps,
+            assertTrue(undelivered >= 4 * (steps - 1) && undelivered <= 4 * steps,
                     "robot " + robot.get("id") + " undelivered: " + undelivered);
-            check(run.err().contains("robot " + ((Double) robot.get("id")).intValue() + ": "
+            assertTrue(run.err().contains("robot " + ((Double) robot.get("id")).intValue() + ": "
                     + (long) undelivered + " messages not delivered"), "counted in the table");
         }
         long received = 0;
@@ -281,30 +294,16 @@ public final class MatchCommandTest {
                 received++;
                 int to = ((Double) event.get(0)).intValue();
                 int from = ((Double) event.get(2)).intValue();
-                check((to <= 2) == (from <= 2), "robot " + to + " got a message from " + from);
+                assertTrue((to <= 2) == (from <= 2), "robot " + to + " got a message from " + from);
             }
         }
-        check(received >= 8 * (steps - 1), "teammates' messages arrive: " + received);
+        assertTrue(received >= 8 * (steps - 1), "teammates' messages arrive: " + received);
         TournamentTest.deleteTree(dir);
     }
 
 
-    /**
-     * --scene: a bad scene is a bad argument naming its file and line; a scene starts from its
-     * placement, each expectation gets a line saying what was seen, and a failed one gives exit
-     * status 3 with the way to the replay page.
-     */
-    static void scene() throws Exception {
-        Path folder = Files.createTempDirectory("touchline-scene-");
-        try {
-            sceneIn(folder);
-        } finally {
-            TournamentTest.deleteTree(folder);
-        }
-    }
-
-    private static void sceneIn(Path folder) throws Exception {
-        String reporter = "reporter=" + lib("reporter");
+    /** Bad scenes, each with what the line on stderr must say after the scene file's name. */
+    static Stream<Arguments> badScenes() {
         String[][] bad = {
                 {"2: unknown statement \"bal\"", "steps 10\nbal 1 2\n"},
                 {"1: expected: robot ID home|away LIBRARY X Y HEADING", "robot 1 home reporter\n"},
@@ -326,15 +325,44 @@ public final class MatchCommandTest {
                         + "robot 2 away reporter 9 9 0\n"},
                 {"1: a quoted text lacks its closing quote", "expect robot 1 printed \"x\n"},
         };
-        for (String[] c : bad) {
+        return Arrays.stream(bad).map(c -> Arguments.of((Object[]) c));
+    }
+
+    /** --scene: a bad scene is a bad argument naming its file and line. */
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("badScenes")
+    void badScene(String expected, String text) throws Exception {
+        Path folder = Files.createTempDirectory("touchline-scene-");
+        try {
             Path file = folder.resolve("bad.scene");
-            Files.writeString(file, c[1]);
-            Run run = run("--scene", file.toString(), "--strategy", reporter);
-            equal(2, run.status(), "exit status of " + c[1]);
-            check(run.err().startsWith("touchline-match: " + file + ":")
-                    && run.err().contains(c[0]), "stderr for " + c[1] + ": " + run.err());
+            Files.writeString(file, text);
+            Run run = run("--scene", file.toString(), "--strategy", "reporter=" + lib("reporter"));
+            assertEquals(2, run.status(), "exit status of " + text);
+            assertTrue(run.err().startsWith("touchline-match: " + file + ":")
+                    && run.err().contains(expected), "stderr for " + text + ": " + run.err());
+        } finally {
+            TournamentTest.deleteTree(folder);
         }
-        equal(2, run("--scene", "x.scene", "--home", lib("sample")).status(), "--scene, --home");
+    }
+
+    /**
+     * --scene: a scene starts from its placement, each expectation gets a line saying what was
+     * seen, and a failed one gives exit status 3 with the way to the replay page.
+     */
+    @Test
+    void scene() throws Exception {
+        Path folder = Files.createTempDirectory("touchline-scene-");
+        try {
+            sceneIn(folder);
+        } finally {
+            TournamentTest.deleteTree(folder);
+        }
+    }
+
+    private static void sceneIn(Path folder) throws Exception {
+        String reporter = "reporter=" + lib("reporter");
+        assertEquals(2, run("--scene", "x.scene", "--home", lib("sample")).status(),
+                "--scene, --home");
 
         Path scene = folder.resolve("placed.scene");
         Files.writeString(scene, """
@@ -355,8 +383,8 @@ public final class MatchCommandTest {
         Path out = folder.resolve("out");
         Run run = run("--scene", scene.toString(), "--strategy", reporter, "--out",
                 out.toString());
-        equal(3, run.status(), "a failed expectation's exit status (" + run.err() + ")");
-        check(run.out().contains("Match of 40 steps"), "the scene's steps:\n" + run.out());
+        assertEquals(3, run.status(), "a failed expectation's exit status (" + run.err() + ")");
+        assertTrue(run.out().contains("Match of 40 steps"), "the scene's steps:\n" + run.out());
         String[] lines = {
                 "PASS " + scene + ":6: expect ball-x <= 30.5 at 0 (ball-x was 30.50 at step 0)",
                 "PASS " + scene + ":7: expect ball-y >= 40 at 0 (ball-y was 40.00 at step 0)",
@@ -369,18 +397,18 @@ public final class MatchCommandTest {
                         + " 20)",
                 "1 of 7 failed",
         };
-        for (String line : lines) check(run.out().contains(line), line + " in\n" + run.out());
-        check(run.err().contains("watch it: " + out.resolve("replay.html")), run.err());
+        for (String line : lines) assertTrue(run.out().contains(line), line + " in\n" + run.out());
+        assertTrue(run.err().contains("watch it: " + out.resolve("replay.html")), run.err());
         String frame0 = Files.readAllLines(out.resolve("replay.jsonl")).get(1);
-        check(frame0.contains("\"ball\":[30.5,40,") && frame0.contains("[60,150,1.5,0,0]"),
+        assertTrue(frame0.contains("\"ball\":[30.5,40,") && frame0.contains("[60,150,1.5,0,0]"),
                 "the first frame shows the placement: " + frame0);
 
         // The command line's --steps overrides the scene's; without expectations failing: 0.
         Files.writeString(scene, "ball 100 90\nrobot 1 home reporter 60 150 0\n"
                 + "robot 2 away reporter 200 40 0\nexpect robot 2 event matchFinish\n");
         run = run("--scene", scene.toString(), "--strategy", reporter, "--steps", "5");
-        equal(0, run.status(), "exit status (" + run.err() + ")");
-        check(run.out().contains("Match of 5 steps") && run.out().contains("all 1 held"),
+        assertEquals(0, run.status(), "exit status (" + run.err() + ")");
+        assertTrue(run.out().contains("Match of 5 steps") && run.out().contains("all 1 held"),
                 run.out());
     }
 
@@ -388,20 +416,21 @@ public final class MatchCommandTest {
      * The progress bar on a terminal: drawn while the match plays, a few times a second at
      * most (not at every thousandth of the match), and cleared at the end.
      */
-    static void progress() throws Exception {
+    @Test
+    void progress() throws Exception {
         ByteArrayOutputStream err = new ByteArrayOutputStream();
         long began = System.nanoTime();
         int status = MatchCommand.run(new String[] {"--steps", "10000", "--home", lib("sample"),
                 "--away", lib("sample")}, new PrintStream(new ByteArrayOutputStream(), true,
                 StandardCharsets.UTF_8), new PrintStream(err, true, StandardCharsets.UTF_8), true);
         double seconds = (System.nanoTime() - began) / 1e9;
-        equal(0, status, "exit status");
+        assertEquals(0, status, "exit status");
         String drawn = err.toString(StandardCharsets.UTF_8);
         long draws = drawn.chars().filter(c -> c == '\r').count() - 2;
-        check(drawn.matches("(?s).*\\] \\d+/10000  \\d+ : \\d+.*"),
+        assertTrue(drawn.matches("(?s).*\\] \\d+/10000  \\d+ : \\d+.*"),
                 "the bar: " + drawn);
-        check(draws >= 1 && draws <= 5 * seconds + 2, draws + " draws in " + seconds + " s");
-        check(drawn.endsWith("\r"), "cleared at the end");
+        assertTrue(draws >= 1 && draws <= 5 * seconds + 2, draws + " draws in " + seconds + " s");
+        assertTrue(drawn.endsWith("\r"), "cleared at the end");
     }
 
     /**
@@ -409,7 +438,8 @@ public final class MatchCommandTest {
      * byte, in the matches' order; with --out each match has its folder and the totals go to
      * series.txt. --jobs without --series is refused.
      */
-    static void seriesJobs() throws Exception {
+    @Test
+    void seriesJobs() throws Exception {
         Path dir = Files.createTempDirectory("touchline-series-");
         List<String> series = List.of("--home", lib("striker"), "--away", lib("sample"),
                 "--series", "4", "--steps", "400", "--seed", "7");
@@ -418,25 +448,28 @@ public final class MatchCommandTest {
             List<String> args = new ArrayList<>(series);
             args.addAll(List.of("--jobs", jobs, "--out", dir.resolve(jobs).toString()));
             Run run = run(args.toArray(new String[0]));
-            equal(0, run.status(), "--jobs " + jobs + ": " + run.err());
+            assertEquals(0, run.status(), "--jobs " + jobs + ": " + run.err());
             runs.put(jobs, run);
-            equal(run.out(), Files.readString(dir.resolve(jobs + "/series.txt")), "series.txt");
+            assertEquals(run.out(), Files.readString(dir.resolve(jobs + "/series.txt")),
+                    "series.txt");
             for (int m = 1; m <= 4; m++) {
                 String match = String.format("match-%04d", m);
-                check(Files.isRegularFile(dir.resolve(jobs).resolve(match).resolve("summary.json")),
+                assertTrue(Files.isRegularFile(
+                        dir.resolve(jobs).resolve(match).resolve("summary.json")),
                         match + " of --jobs " + jobs);
                 if (jobs.equals("2")) {
-                    equal(Files.readString(dir.resolve("1").resolve(match).resolve("replay.jsonl")),
-                            Files.readString(dir.resolve("2").resolve(match).resolve("replay.jsonl")),
+                    String replay = match + "/replay.jsonl";
+                    assertEquals(Files.readString(dir.resolve("1").resolve(replay)),
+                            Files.readString(dir.resolve("2").resolve(replay)),
                             "the replay of " + match);
                 }
             }
         }
-        equal(runs.get("1").out(), runs.get("2").out(), "the same series whatever --jobs");
-        check(runs.get("1").out().contains("Series of 4 matches"), runs.get("1").out());
+        assertEquals(runs.get("1").out(), runs.get("2").out(), "the same series whatever --jobs");
+        assertTrue(runs.get("1").out().contains("Series of 4 matches"), runs.get("1").out());
         Run alone = run("--home", lib("sample"), "--away", lib("sample"), "--jobs", "2");
-        equal(2, alone.status(), "--jobs without --series");
-        equal("touchline-match: --jobs is for --series: one match is played at a time\n",
+        assertEquals(2, alone.status(), "--jobs without --series");
+        assertEquals("touchline-match: --jobs is for --series: one match is played at a time\n",
                 alone.err(), "one line");
         FaultyStrategyTest.deleteTree(dir);
     }

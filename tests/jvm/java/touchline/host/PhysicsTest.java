@@ -1,12 +1,17 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
-import static touchline.host.Tests.thrown;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.ArrayList;
 import java.util.List;
 import java.util.SplittableRandom;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.Named;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.MethodSource;
 import touchline.host.physics.BallBody;
 import touchline.host.physics.Goal;
 import touchline.host.physics.Occurrence;
@@ -21,30 +26,13 @@ public final class PhysicsTest {
     /** Overlap of two bodies or reach past a wall that still counts as touching. */
     static final double TOLERANCE = 0.1;
 
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("invariants-random-matches", PhysicsTest::invariantsOverRandomMatches)
-                .add("ball-comes-to-rest", PhysicsTest::ballComesToRest)
-                .add("scripted-goal", PhysicsTest::scriptedGoal)
-                .add("own-goal-and-scorer", PhysicsTest::ownGoalAndScorer)
-                .add("stalled-ball-ends-round", PhysicsTest::stalledBallEndsRound)
-                .add("tussle-favours-no-team", PhysicsTest::tussleFavoursNoTeam)
-                .add("push-and-kick", PhysicsTest::pushAndKick)
-                .add("walls-and-posts", PhysicsTest::wallsAndPosts)
-                .add("collision-events", PhysicsTest::collisionEvents)
-                .add("orders-clamped", PhysicsTest::ordersClamped)
-                .add("determinism", PhysicsTest::determinism)
-                .add("results-pinned", PhysicsTest::resultsPinned)
-                .add("settings-rejected", PhysicsTest::settingsRejected)
-                .main(args);
-    }
-
     /**
      * Long matches of chasers (full speed at the ball) and wanderers (random orders, some far
      * beyond the limits): after every step nothing overlaps, no robot leaves the court, the
      * ball is on the court or in a goal, and every velocity is within its limit.
      */
-    static void invariantsOverRandomMatches() {
+    @Test
+    void invariantsOverRandomMatches() {
         int goals = 0;
         for (long seed = 1; seed <= 4; seed++) {
             int perTeam = 2 + (int) (seed % 4);
@@ -64,7 +52,7 @@ public final class PhysicsTest {
             }
             goals += world.goals().size();
         }
-        check(goals > 0, "chasers never scored: the invariants saw no goal");
+        assertTrue(goals > 0, "chasers never scored: the invariants saw no goal");
     }
 
     static void chase(World world, RobotBody robot) {
@@ -80,24 +68,26 @@ public final class PhysicsTest {
         List<RobotBody> robots = world.robots();
         BallBody ball = world.ball();
         for (RobotBody a : robots) {
-            check(insideCourt(s, a.x(), a.y(), r), where + ": robot " + a.index() + " off court at "
-                    + a.x() + ", " + a.y());
-            check(Math.abs(a.moveVelocity()) <= s.maxMoveVelocity(), where + ": move velocity");
-            check(Math.abs(a.turnVelocity()) <= s.maxTurnVelocity(), where + ": turn velocity");
-            check(a.heading() >= 0 && a.heading() < 2 * Math.PI, where + ": heading range");
+            assertTrue(insideCourt(s, a.x(), a.y(), r), where + ": robot " + a.index()
+                    + " off court at " + a.x() + ", " + a.y());
+            assertTrue(Math.abs(a.moveVelocity()) <= s.maxMoveVelocity(),
+                    where + ": move velocity");
+            assertTrue(Math.abs(a.turnVelocity()) <= s.maxTurnVelocity(),
+                    where + ": turn velocity");
+            assertTrue(a.heading() >= 0 && a.heading() < 2 * Math.PI, where + ": heading range");
             for (RobotBody b : robots) {
                 if (b.index() <= a.index()) continue;
                 double d = Math.hypot(a.x() - b.x(), a.y() - b.y());
-                check(d >= 2 * r - TOLERANCE, where + ": robots " + a.index() + " and "
+                assertTrue(d >= 2 * r - TOLERANCE, where + ": robots " + a.index() + " and "
                         + b.index() + " overlap by " + (2 * r - d));
             }
             double d = Math.hypot(a.x() - ball.x(), a.y() - ball.y());
-            check(d >= r + s.ballRadius() - TOLERANCE, where + ": robot " + a.index()
+            assertTrue(d >= r + s.ballRadius() - TOLERANCE, where + ": robot " + a.index()
                     + " overlaps the ball by " + (r + s.ballRadius() - d));
         }
-        check(ballOnCourtOrInGoal(s, ball.x(), ball.y()), where + ": ball escaped to "
+        assertTrue(ballOnCourtOrInGoal(s, ball.x(), ball.y()), where + ": ball escaped to "
                 + ball.x() + ", " + ball.y());
-        check(ball.velocity() <= s.ballMaxVelocity() + 1e-9, where + ": ball too fast");
+        assertTrue(ball.velocity() <= s.ballMaxVelocity() + 1e-9, where + ": ball too fast");
     }
 
     /** The disc of the given radius lies within the court, corners cut, up to the tolerance. */
@@ -125,7 +115,8 @@ public final class PhysicsTest {
     }
 
     /** Left alone, a fast ball bouncing around the court stops, and stays stopped. */
-    static void ballComesToRest() {
+    @Test
+    void ballComesToRest() {
         Settings settings = new Settings();
         World world = new World(settings, 0, 0, 7);
         world.placeBall(100, 40, 5, 3);
@@ -134,20 +125,21 @@ public final class PhysicsTest {
         long steps = 0;
         while (world.ball().velocity() > 0) {
             world.step();
-            check(++steps <= bound, "the ball still rolls after " + steps + " steps");
+            assertTrue(++steps <= bound, "the ball still rolls after " + steps + " steps");
         }
         double x = world.ball().x();
         double y = world.ball().y();
         for (int i = 0; i < 10; i++) world.step();
-        equal(x, world.ball().x(), "resting ball x");
-        equal(y, world.ball().y(), "resting ball y");
+        assertEquals(x, world.ball().x(), "resting ball x");
+        assertEquals(y, world.ball().y(), "resting ball y");
     }
 
     /**
      * Team 0's second robot drives the ball into the goal at x = width: team 0 scores 1, every
      * robot gets roundFinish, and the next step restores the kick-off with roundBegin.
      */
-    static void scriptedGoal() {
+    @Test
+    void scriptedGoal() {
         Settings settings = new Settings().kickOffRoll(0);
         World world = new World(settings, 2, 2, 3);
         List<double[]> kickOff = positions(world);
@@ -161,40 +153,43 @@ public final class PhysicsTest {
             report = world.step();
             if (report.goal() == null) {
                 for (List<Occurrence> list : report.occurrences()) {
-                    check(!list.contains(Occurrence.of(Kind.ROUND_FINISH)), "round finished early");
+                    assertTrue(!list.contains(Occurrence.of(Kind.ROUND_FINISH)),
+                            "round finished early");
                 }
             }
         }
         Goal goal = report.goal();
-        check(goal != null, "no goal after 60 steps");
-        equal(new Goal(world.steps(), 0, 1, false), goal, "the goal");
-        equal(1, world.score(0), "team 0 score");
-        equal(0, world.score(1), "team 1 score");
+        assertTrue(goal != null, "no goal after 60 steps");
+        assertEquals(new Goal(world.steps(), 0, 1, false), goal, "the goal");
+        assertEquals(1, world.score(0), "team 0 score");
+        assertEquals(0, world.score(1), "team 1 score");
         for (int robot = 0; robot < 4; robot++) {
             List<Occurrence> list = report.of(robot);
-            equal(Occurrence.of(Kind.ROUND_FINISH), list.get(list.size() - 1),
+            assertEquals(Occurrence.of(Kind.ROUND_FINISH), list.get(list.size() - 1),
                     "last occurrence of robot " + robot);
         }
-        check(world.ball().x() - settings.ballRadius() >= settings.width() - 1e-9,
+        assertTrue(world.ball().x() - settings.ballRadius() >= settings.width() - 1e-9,
                 "the ball stays wholly in the goal for the goal step");
 
         StepReport next = world.step();
-        check(next.kickOff(), "the step after a goal is a kick-off");
+        assertTrue(next.kickOff(), "the step after a goal is a kick-off");
         for (int robot = 0; robot < 4; robot++) {
-            equal(List.of(Occurrence.of(Kind.ROUND_BEGIN)), next.of(robot), "kick-off events");
+            assertEquals(List.of(Occurrence.of(Kind.ROUND_BEGIN)), next.of(robot),
+                    "kick-off events");
             RobotBody body = world.robot(robot);
-            equal(kickOff.get(robot)[0], body.x(), "kick-off x of robot " + robot);
-            equal(kickOff.get(robot)[1], body.y(), "kick-off y of robot " + robot);
-            equal(kickOff.get(robot)[2], body.heading(), "kick-off heading of robot " + robot);
+            assertEquals(kickOff.get(robot)[0], body.x(), "kick-off x of robot " + robot);
+            assertEquals(kickOff.get(robot)[1], body.y(), "kick-off y of robot " + robot);
+            assertEquals(kickOff.get(robot)[2], body.heading(),
+                    "kick-off heading of robot " + robot);
         }
-        equal(settings.width() / 2, world.ball().x(), "ball back at the centre");
-        equal(settings.height() / 2, world.ball().y(), "ball back at the centre");
+        assertEquals(settings.width() / 2, world.ball().x(), "ball back at the centre");
+        assertEquals(settings.height() / 2, world.ball().y(), "ball back at the centre");
         // Orders outlast the kick-off: the scorer drives on from its kick-off place.
         world.step();
-        equal(kickOff.get(1)[0] + settings.maxMoveVelocity(), world.robot(1).x(),
+        assertEquals(kickOff.get(1)[0] + settings.maxMoveVelocity(), world.robot(1).x(),
                 "robot 1 drives on");
-        equal(1, world.score(0), "the score survives the kick-off");
-        equal(1, world.goals().size(), "one goal recorded");
+        assertEquals(1, world.score(0), "the score survives the kick-off");
+        assertEquals(1, world.goals().size(), "one goal recorded");
     }
 
     static List<double[]> positions(World world) {
@@ -207,17 +202,18 @@ public final class PhysicsTest {
      * A team 1 robot that pushes the ball into the goal at x = width scores an own goal for
      * team 0, unless a team 0 robot touched the ball before it: then that one is the scorer.
      */
-    static void ownGoalAndScorer() {
+    @Test
+    void ownGoalAndScorer() {
         World world = new World(new Settings().kickOffRoll(0), 1, 1, 3);
         world.placeBall(205, 90, 0, 0);
         world.placeRobot(1, 195, 90, 0);
         world.command(1, 2, 0);
         Goal goal = null;
         for (int i = 0; i < 60 && goal == null; i++) goal = world.step().goal();
-        check(goal != null, "no goal");
-        equal(0, goal.team(), "the goal counts for team 0");
-        equal(1, goal.scorer(), "scorer");
-        check(goal.ownGoal(), "own goal");
+        assertTrue(goal != null, "no goal");
+        assertEquals(0, goal.team(), "the goal counts for team 0");
+        assertEquals(1, goal.scorer(), "scorer");
+        assertTrue(goal.ownGoal(), "own goal");
 
         // Robot 0 shoots at the goal at x = width; robot 1, beside the line, glances it in.
         world.step();
@@ -233,9 +229,9 @@ public final class PhysicsTest {
             deflected |= report.of(1).contains(Occurrence.of(Kind.HIT_BALL));
             goal = report.goal();
         }
-        check(deflected, "robot 1 never touched the ball");
-        check(goal != null, "no goal after the deflection");
-        equal(new Goal(goal.step(), 0, 0, false), goal, "the shooter scores");
+        assertTrue(deflected, "robot 1 never touched the ball");
+        assertTrue(goal != null, "no goal after the deflection");
+        assertEquals(new Goal(goal.step(), 0, 0, false), goal, "the shooter scores");
 
         // The goal at x = 0 counts for team 1; a ball nobody touched has no scorer.
         world.command(0, 0, 0);
@@ -243,17 +239,18 @@ public final class PhysicsTest {
         world.placeBall(20, 78, -6, 0);
         goal = null;
         for (int i = 0; i < 30 && goal == null; i++) goal = world.step().goal();
-        check(goal != null, "no goal at x = 0");
-        equal(new Goal(goal.step(), 1, -1, false), goal, "goal at x = 0");
-        equal(1, world.score(1), "team 1 score");
-        equal(2, world.score(0), "team 0 score");
+        assertTrue(goal != null, "no goal at x = 0");
+        assertEquals(new Goal(goal.step(), 1, -1, false), goal, "goal at x = 0");
+        assertEquals(1, world.score(1), "team 1 score");
+        assertEquals(2, world.score(0), "team 0 score");
     }
 
     /**
      * A ball that stays on one spot ends the round without a goal: roundFinish, then a kick-off;
      * a ball that keeps moving does not.
      */
-    static void stalledBallEndsRound() {
+    @Test
+    void stalledBallEndsRound() {
         Settings settings = new Settings().kickOffRoll(0).stalemate(50, 3);
         World world = new World(settings, 1, 1, 1);
         world.placeBall(60, 40, 0, 0);
@@ -263,18 +260,18 @@ public final class PhysicsTest {
             report = world.step();
             steps++;
         }
-        equal(50, steps, "steps until the stalled round ends");
-        check(report.stalemate() && report.goal() == null, "a stalemate, not a goal");
-        equal(List.of(Occurrence.of(Kind.ROUND_FINISH)), report.of(0), "robot 0 told");
-        check(world.step().kickOff(), "kick-off after a stalemate");
-        equal(0, world.score(0) + world.score(1), "no score");
+        assertEquals(50, steps, "steps until the stalled round ends");
+        assertTrue(report.stalemate() && report.goal() == null, "a stalemate, not a goal");
+        assertEquals(List.of(Occurrence.of(Kind.ROUND_FINISH)), report.of(0), "robot 0 told");
+        assertTrue(world.step().kickOff(), "kick-off after a stalemate");
+        assertEquals(0, world.score(0) + world.score(1), "no score");
 
         // A robot dribbling the ball along keeps the round going.
         world.placeRobot(0, 40, 40, 0);
         world.placeBall(40 + settings.robotRadius() + settings.ballRadius(), 40, 0, 0);
         world.command(0, 0.5, 0);
         for (int i = 0; i < 120; i++) {
-            check(!world.step().roundFinished(), "a moving ball stalled at step " + i);
+            assertTrue(!world.step().roundFinished(), "a moving ball stalled at step " + i);
         }
     }
 
@@ -282,7 +279,8 @@ public final class PhysicsTest {
      * Two robots of different teams driving head on into the ball between them: neither team
      * wins the tussle by being resolved first; the ball stays between them.
      */
-    static void tussleFavoursNoTeam() {
+    @Test
+    void tussleFavoursNoTeam() {
         Settings settings = new Settings().kickOffRoll(0).stalemate(0, 0);
         World world = new World(settings, 1, 1, 1);
         double reach = settings.robotRadius() + settings.ballRadius();
@@ -293,14 +291,15 @@ public final class PhysicsTest {
         world.command(1, 1, 0);
         for (int i = 0; i < 500; i++) world.step();
         double ballX = world.ball().x();
-        check(Math.abs(ballX - 110) < 1, "the ball drifted to " + ballX);
+        assertTrue(Math.abs(ballX - 110) < 1, "the ball drifted to " + ballX);
     }
 
     /**
      * A robot at full speed meeting a ball at rest kicks it: the ball leaves faster than the
      * robot. A slow robot pushes: the ball keeps to the robot's speed and stays at its front.
      */
-    static void pushAndKick() {
+    @Test
+    void pushAndKick() {
         Settings settings = new Settings().kickOffRoll(0);
         World world = new World(settings, 1, 0, 1);
         world.placeRobot(0, 60, 90, 0);
@@ -308,8 +307,8 @@ public final class PhysicsTest {
         world.command(0, settings.maxMoveVelocity(), 0);
         world.step();
         double kicked = world.ball().velocity();
-        check(kicked > settings.maxMoveVelocity() * 1.5, "kick speed " + kicked);
-        equal(0.0, world.ball().heading(), "kicked along the robot's heading");
+        assertTrue(kicked > settings.maxMoveVelocity() * 1.5, "kick speed " + kicked);
+        assertEquals(0.0, world.ball().heading(), "kicked along the robot's heading");
 
         world = new World(settings, 1, 0, 1);
         world.placeRobot(0, 60, 90, 0);
@@ -318,42 +317,45 @@ public final class PhysicsTest {
         world.command(0, 1, 0);
         for (int i = 0; i < 30; i++) world.step();
         double gap = world.ball().x() - world.robot(0).x();
-        check(gap >= reach - 1e-9 && gap < reach + 0.2, "pushed ball stays in front: " + gap);
-        check(Math.abs(world.ball().velocity() - 1) < 0.1, "pushed ball speed "
+        assertTrue(gap >= reach - 1e-9 && gap < reach + 0.2, "pushed ball stays in front: " + gap);
+        assertTrue(Math.abs(world.ball().velocity() - 1) < 0.1, "pushed ball speed "
                 + world.ball().velocity());
-        equal(90.0, world.ball().y(), "a straight push stays on its line");
+        assertEquals(90.0, world.ball().y(), "a straight push stays on its line");
     }
 
     /**
      * The ball bounces off a side wall with the restitution, off a cut corner along its
      * diagonal, and a ball rolling at a goal post is turned away from the goal.
      */
-    static void wallsAndPosts() {
+    @Test
+    void wallsAndPosts() {
         Settings settings = new Settings().kickOffRoll(0).wallRestitution(0.5);
         World world = new World(settings, 0, 0, 1);
         world.placeBall(110, 10, 0, -4);
         for (int i = 0; i < 4; i++) world.step();
-        check(world.ball().y() >= settings.ballRadius() - 1e-9, "ball inside the bottom wall");
+        assertTrue(world.ball().y() >= settings.ballRadius() - 1e-9, "ball inside the bottom wall");
         double vy = world.ball().velocity() * Math.sin(world.ball().heading());
-        check(vy > 1.5 && vy < 2.1, "bounced at about half speed: " + vy);
+        assertTrue(vy > 1.5 && vy < 2.1, "bounced at about half speed: " + vy);
 
         // Diagonally into the bottom-left corner, whose cut faces (1, 1): straight back.
         world.placeBall(20, 20, -3, -3);
         for (int i = 0; i < 12; i++) world.step();
         double heading = world.ball().heading();
-        check(Math.abs(heading - Math.PI / 4) < 1e-6, "off the cut corner, heading " + heading);
-        check(world.ball().x() > 2 && world.ball().y() > 2, "the corner was cut");
+        assertTrue(Math.abs(heading - Math.PI / 4) < 1e-6,
+                "off the cut corner, heading " + heading);
+        assertTrue(world.ball().x() > 2 && world.ball().y() > 2, "the corner was cut");
 
         // At the post (0, 70) from inside the court, a little below the goal mouth.
         double post = settings.height() / 2 - settings.goalWidth() / 2;
         world.placeBall(12, post - 1, -4, 0);
         for (int i = 0; i < 8; i++) world.step();
-        check(world.ball().x() > 0, "the post kept the ball out of the goal");
-        equal(0, world.score(1), "no goal off the post");
+        assertTrue(world.ball().x() > 0, "the post kept the ball out of the goal");
+        assertEquals(0, world.score(1), "no goal off the post");
     }
 
     /** hitWall, hitBall and hitRobot name the robots concerned, once per step, in order. */
-    static void collisionEvents() {
+    @Test
+    void collisionEvents() {
         Settings settings = new Settings().kickOffRoll(0);
         World world = new World(settings, 2, 1, 1);
         // Robot 0 drives into the bottom wall; robots 1 and 2 meet head on, 2 touching the ball.
@@ -365,48 +367,50 @@ public final class PhysicsTest {
         world.command(1, 2, 0);
         world.command(2, 2, 0.4);
         StepReport report = world.step();
-        equal(List.of(Occurrence.of(Kind.HIT_WALL)), report.of(0), "robot 0");
-        equal(List.of(new Occurrence(Kind.HIT_ROBOT, 2)), report.of(1), "robot 1");
-        equal(new Occurrence(Kind.HIT_ROBOT, 1), report.of(2).get(report.of(2).size() - 1),
+        assertEquals(List.of(Occurrence.of(Kind.HIT_WALL)), report.of(0), "robot 0");
+        assertEquals(List.of(new Occurrence(Kind.HIT_ROBOT, 2)), report.of(1), "robot 1");
+        assertEquals(new Occurrence(Kind.HIT_ROBOT, 1), report.of(2).get(report.of(2).size() - 1),
                 "robot 2 hit robot 1");
         // Standing still against the wall is no hit.
         world.command(0, 0, 0);
         world.command(1, 0, 0);
         world.command(2, 0, 0);
         world.step();
-        equal(List.of(), world.step().of(0), "robot 0 at rest by the wall");
+        assertEquals(List.of(), world.step().of(0), "robot 0 at rest by the wall");
     }
 
     /** Orders beyond the limits drive at the limit; NaN counts as no order. */
-    static void ordersClamped() {
+    @Test
+    void ordersClamped() {
         Settings settings = new Settings().kickOffRoll(0);
         World world = new World(settings, 1, 0, 1);
         world.placeRobot(0, 100, 100, 0);
         world.command(0, 1e9, -1e9);
         world.step();
-        equal(settings.maxMoveVelocity(), world.robot(0).moveVelocity(), "move clamped");
-        equal(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "turn clamped");
+        assertEquals(settings.maxMoveVelocity(), world.robot(0).moveVelocity(), "move clamped");
+        assertEquals(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "turn clamped");
         double moved = Math.hypot(world.robot(0).x() - 100, world.robot(0).y() - 100);
-        check(moved <= settings.maxMoveVelocity() + 1e-9, "moved " + moved);
+        assertTrue(moved <= settings.maxMoveVelocity() + 1e-9, "moved " + moved);
         world.command(0, Double.NaN, Double.NEGATIVE_INFINITY);
         world.step();
-        equal(0.0, world.robot(0).moveVelocity(), "NaN move");
-        equal(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "infinite turn");
+        assertEquals(0.0, world.robot(0).moveVelocity(), "NaN move");
+        assertEquals(-settings.maxTurnVelocity(), world.robot(0).turnVelocity(), "infinite turn");
     }
 
     /** Same seed and orders: the same world bit for bit; another seed: another kick-off roll. */
-    static void determinism() {
+    @Test
+    void determinism() {
         World a = new World(new Settings(), 3, 3, 42);
         World b = new World(new Settings(), 3, 3, 42);
         World c = new World(new Settings(), 3, 3, 43);
-        check(a.ball().velocity() != c.ball().velocity(), "the seed sets the kick-off roll");
+        assertTrue(a.ball().velocity() != c.ball().velocity(), "the seed sets the kick-off roll");
         SplittableRandom ra = new SplittableRandom(5);
         SplittableRandom rb = new SplittableRandom(5);
         for (int step = 0; step < 3000; step++) {
             drive(a, ra);
             drive(b, rb);
-            equal(a.step(), b.step(), "report of step " + step);
-            equal(state(a), state(b), "world after step " + step);
+            assertEquals(a.step(), b.step(), "report of step " + step);
+            assertEquals(state(a), state(b), "world after step " + step);
         }
     }
 
@@ -415,7 +419,8 @@ public final class PhysicsTest {
      * ball's full-precision state and of every step report. Speeding the physics up must not
      * change a single bit; a deliberate change of the physics updates these digests.
      */
-    static void resultsPinned() throws Exception {
+    @Test
+    void resultsPinned() throws Exception {
         int[][] sizes = {{1, 1}, {3, 3}, {5, 5}, {11, 11}};
         List<String> actual = new java.util.ArrayList<>();
         for (int k = 0; k < sizes.length; k++) {
@@ -435,7 +440,7 @@ public final class PhysicsTest {
             System.out.println(sizes[k][0] + "v" + sizes[k][1] + " score " + world.score(0)
                     + ":" + world.score(1));
         }
-        equal(PINNED, actual, "digests of 1v1, 3v3, 5v5 and 11v11");
+        assertEquals(PINNED, actual, "digests of 1v1, 3v3, 5v5 and 11v11");
     }
 
     static final List<String> PINNED = List.of(
@@ -464,15 +469,27 @@ public final class PhysicsTest {
                 .append(Double.doubleToLongBits(ball.velocity())).toString();
     }
 
-    static void settingsRejected() throws Exception {
-        List<Settings> bad = List.of(new Settings().court(0, 180),
-                new Settings().court(Double.NaN, 180), new Settings().goal(180, 15),
-                new Settings().goal(40, 3), new Settings().corner(7, 0),
-                new Settings().ball(-1, 0.06, 8), new Settings().wallRestitution(1.5),
-                new Settings().solver(0, 4), new Settings().robot(40, 3, 0.3));
-        for (Settings settings : bad) {
-            thrown(IllegalArgumentException.class, () -> new World(settings, 1, 1, 1));
-        }
-        thrown(IllegalArgumentException.class, () -> new World(new Settings(), -1, 1, 1));
+    /** Settings no world can be made with, each named by its bad setting. */
+    static Stream<Named<Settings>> badSettings() {
+        return Stream.of(Named.of("court(0, 180)", new Settings().court(0, 180)),
+                Named.of("court(NaN, 180)", new Settings().court(Double.NaN, 180)),
+                Named.of("goal(180, 15)", new Settings().goal(180, 15)),
+                Named.of("goal(40, 3)", new Settings().goal(40, 3)),
+                Named.of("corner(7, 0)", new Settings().corner(7, 0)),
+                Named.of("ball(-1, 0.06, 8)", new Settings().ball(-1, 0.06, 8)),
+                Named.of("wallRestitution(1.5)", new Settings().wallRestitution(1.5)),
+                Named.of("solver(0, 4)", new Settings().solver(0, 4)),
+                Named.of("robot(40, 3, 0.3)", new Settings().robot(40, 3, 0.3)));
+    }
+
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("badSettings")
+    void settingsRejected(Settings settings) {
+        assertThrows(IllegalArgumentException.class, () -> new World(settings, 1, 1, 1));
+    }
+
+    @Test
+    void robotCountRejected() {
+        assertThrows(IllegalArgumentException.class, () -> new World(new Settings(), -1, 1, 1));
     }
 }

@@ -1,7 +1,8 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.awt.image.BufferedImage;
 import java.io.IOException;
@@ -12,7 +13,12 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
+import java.util.stream.Stream;
 import javax.imageio.ImageIO;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.Arguments;
+import org.junit.jupiter.params.provider.MethodSource;
 import touchline.host.match.Json;
 import touchline.host.replay.JsonReader;
 import touchline.host.replay.Pictures;
@@ -20,16 +26,8 @@ import touchline.host.replay.ReplayOutputs;
 
 /** The page and pictures made from a replay file: JSON reading, safe embedding, pictures. */
 public final class ReplayOutputsTest {
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("json-reader", ReplayOutputsTest::jsonReader)
-                .add("page-embeds-safely", ReplayOutputsTest::pageEmbedsSafely)
-                .add("pictures-both-versions", ReplayOutputsTest::picturesBothVersions)
-                .add("bad-replays", ReplayOutputsTest::badReplays)
-                .main(args);
-    }
-
-    static void jsonReader() throws Exception {
+    /** Texts the JSON reader reads, and what it reads them as. */
+    static Stream<Arguments> jsonTexts() {
         Object[][] good = {
                 {"0", 0.0}, {"-12.5e2", -1250.0}, {" true ", true}, {"null", null},
                 {"\"a\\u003cb\\\"\\\\\\/\\n\"", "a<b\"\\/\n"},
@@ -38,19 +36,34 @@ public final class ReplayOutputsTest {
                 {"{\"a\":{\"b\":[false]},\"c\":\"\"}", Map.of("a", Map.of("b", List.of(false)),
                         "c", "")},
         };
-        for (Object[] c : good) equal(c[1], JsonReader.parse((String) c[0]), "parse " + c[0]);
+        return Arrays.stream(good).map(Arguments::of);
+    }
+
+    @ParameterizedTest
+    @MethodSource("jsonTexts")
+    void jsonReaderReads(String text, Object value) throws Exception {
+        assertEquals(value, JsonReader.parse(text), "parse " + text);
+    }
+
+    /** Texts the JSON reader refuses. */
+    static Stream<String> badJsonTexts() {
         String[] bad = {"", "01", "1.", "-", "[1,]", "{\"a\"1}", "{a:1}", "\"\\x\"", "\"\u0001\"",
                 "\"open", "[1] 2", "tru", "\"\\u12\"", "[".repeat(100) + "]".repeat(100)};
-        for (String text : bad) {
-            Tests.thrown(JsonReader.JsonException.class, () -> JsonReader.parse(text));
-        }
+        return Arrays.stream(bad);
+    }
+
+    @ParameterizedTest
+    @MethodSource("badJsonTexts")
+    void jsonReaderRefuses(String text) throws Exception {
+        assertThrows(JsonReader.JsonException.class, () -> JsonReader.parse(text));
     }
 
     /**
      * Whatever a strategy printed, the two data parts hold only base64 (nothing can end the
      * script element or be read as markup) and unpack to the very lines of the replay.
      */
-    static void pageEmbedsSafely() throws Exception {
+    @Test
+    void pageEmbedsSafely() throws Exception {
         Path dir = Files.createTempDirectory("touchline-page-");
         String[] hostile = {"</script><script>alert(1)</script>", "<img src=x onerror=alert(1)>",
                 "<!-- <script>", "a & b > c", "line\u2028end\u2029", "</SCRIPT >"};
@@ -73,9 +86,9 @@ public final class ReplayOutputsTest {
             String open = "id=\"" + part + "\" data-encoding=\"gzip base64\">";
             int start = page.indexOf(open) + open.length();
             int end = page.indexOf("</script>", start);
-            check(start > open.length() && end > start, part + " is there");
+            assertTrue(start > open.length() && end > start, part + " is there");
             String data = page.substring(start, end);
-            check(data.matches("[A-Za-z0-9+/=]+"), part + " is base64 alone");
+            assertTrue(data.matches("[A-Za-z0-9+/=]+"), part + " is base64 alone");
             try (var in = new java.util.zip.GZIPInputStream(new java.io.ByteArrayInputStream(
                     java.util.Base64.getDecoder().decode(data)))) {
                 unpacked.addAll(new String(in.readAllBytes(), StandardCharsets.UTF_8).lines()
@@ -88,9 +101,9 @@ public final class ReplayOutputsTest {
                 if (line.startsWith("{\"debug\":") == debug) expected.add(line);
             }
         }
-        equal(expected, unpacked, "the parts hold the replay's lines, debug lines apart");
-        equal(3, page.split("<script", -1).length - 1, "script elements in the page");
-        check(!page.contains("alert(1)"), "a print reached the page as text");
+        assertEquals(expected, unpacked, "the parts hold the replay's lines, debug lines apart");
+        assertEquals(3, page.split("<script", -1).length - 1, "script elements in the page");
+        assertTrue(!page.contains("alert(1)"), "a print reached the page as text");
         deleteAll(dir);
     }
 
@@ -98,7 +111,8 @@ public final class ReplayOutputsTest {
      * Both replay versions give pictures of the documented size that decode; the same replay
      * gives the same bytes; a replay cut short (no end line) still gets its pictures.
      */
-    static void picturesBothVersions() throws Exception {
+    @Test
+    void picturesBothVersions() throws Exception {
         for (int version : new int[] {1, 2}) {
             byte[][] previous = null;
             for (int run = 0; run < 2; run++) {
@@ -111,13 +125,13 @@ public final class ReplayOutputsTest {
                         ReplayOutputs.TRAILS_PICTURE)) {
                     bytes[k++] = Files.readAllBytes(dir.resolve(name));
                     BufferedImage image = ImageIO.read(dir.resolve(name).toFile());
-                    check(image != null, name + " decodes");
-                    equal(Pictures.WIDTH, image.getWidth(), name + " width");
-                    equal(Pictures.HEIGHT, image.getHeight(), name + " height");
+                    assertTrue(image != null, name + " decodes");
+                    assertEquals(Pictures.WIDTH, image.getWidth(), name + " width");
+                    assertEquals(Pictures.HEIGHT, image.getHeight(), name + " height");
                 }
                 if (previous != null) {
                     for (int i = 0; i < 2; i++) {
-                        check(Arrays.equals(previous[i], bytes[i]), "version " + version
+                        assertTrue(Arrays.equals(previous[i], bytes[i]), "version " + version
                                 + ": picture " + i + " differs between two runs");
                     }
                 }
@@ -129,7 +143,7 @@ public final class ReplayOutputsTest {
         List<String> cut = smallReplay(2);
         Path replay = write(dir, cut.subList(0, cut.size() - 1));
         ReplayOutputs.write(replay);
-        check(Files.size(dir.resolve(ReplayOutputs.TRAILS_PICTURE)) > 0,
+        assertTrue(Files.size(dir.resolve(ReplayOutputs.TRAILS_PICTURE)) > 0,
                 "pictures of a cut replay");
         // A match long enough that each path is thinned several times over.
         List<String> circles = new ArrayList<>(smallReplay(2).subList(0, 1));
@@ -143,13 +157,14 @@ public final class ReplayOutputsTest {
         }
         write(dir, circles);
         ReplayOutputs.write(replay);
-        equal(Pictures.WIDTH, ImageIO.read(dir.resolve(ReplayOutputs.TRAILS_PICTURE).toFile())
+        assertEquals(Pictures.WIDTH,
+                ImageIO.read(dir.resolve(ReplayOutputs.TRAILS_PICTURE).toFile())
                 .getWidth(), "trails of a long match");
         deleteAll(dir);
     }
 
-    /** A replay that cannot be read says which line and why; nothing is half written. */
-    static void badReplays() throws Exception {
+    /** Replays that cannot be read, and what the error must say of them. */
+    static Stream<Arguments> badReplayTexts() {
         List<String> good = smallReplay(1);
         String[][] cases = {
                 {"no header", ""},
@@ -160,17 +175,23 @@ public final class ReplayOutputsTest {
                         good.get(0) + "\n{\"time\":0,\"score\":[0,0],\"ball\":[1,1,0,0],"
                                 + "\"robots\":[[1,1,0,0,0]],\"events\":[]}"},
         };
-        for (String[] c : cases) {
-            Path dir = Files.createTempDirectory("touchline-bad-");
-            Path replay = dir.resolve("replay.jsonl");
-            Files.writeString(replay, c[1]);
-            IOException e = Tests.thrown(IOException.class, () -> ReplayOutputs.write(replay));
-            check(e.getMessage().contains(c[0]), "expected \"" + c[0] + "\" in: " + e.getMessage());
-            for (String name : List.of(ReplayOutputs.PAGE, ReplayOutputs.FINAL_PICTURE)) {
-                check(!Files.exists(dir.resolve(name)), name + " written from a bad replay");
-            }
-            deleteAll(dir);
+        return Arrays.stream(cases).map(c -> Arguments.of((Object[]) c));
+    }
+
+    /** A replay that cannot be read says which line and why; nothing is half written. */
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("badReplayTexts")
+    void badReplays(String expected, String text) throws Exception {
+        Path dir = Files.createTempDirectory("touchline-bad-");
+        Path replay = dir.resolve("replay.jsonl");
+        Files.writeString(replay, text);
+        IOException e = assertThrows(IOException.class, () -> ReplayOutputs.write(replay));
+        assertTrue(e.getMessage().contains(expected), "expected \"" + expected + "\" in: "
+                + e.getMessage());
+        for (String name : List.of(ReplayOutputs.PAGE, ReplayOutputs.FINAL_PICTURE)) {
+            assertTrue(!Files.exists(dir.resolve(name)), name + " written from a bad replay");
         }
+        deleteAll(dir);
     }
 
     /**

@@ -1,38 +1,35 @@
 package touchline.host;
 
-import static touchline.host.Tests.check;
-import static touchline.host.Tests.equal;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.Arguments;
+import org.junit.jupiter.params.provider.MethodSource;
 
 /** touchline-tournament, run as a user runs it: the launcher, real match processes. */
 public final class TournamentTest {
-    public static void main(String[] args) {
-        Tests.suite()
-                .add("table-arithmetic", TournamentTest::tableArithmetic)
-                .add("bad-entrants", TournamentTest::badEntrants)
-                .add("jobs-plan-collect", TournamentTest::jobsPlanCollect)
-                .add("failures-and-ends", TournamentTest::failuresAndEnds)
-                .main(args);
-    }
-
     record Run(int status, String out, String err) {}
 
     static Run tournament(Path workDir, String... args) throws Exception {
         List<String> command = new ArrayList<>();
-        command.add(Tests.configured("tournament"));
+        command.add(TestBed.configured("tournament"));
         command.addAll(List.of(args));
         return run(workDir, command);
     }
 
     static Run run(Path workDir, List<String> command) throws Exception {
-        Tests.Ran ran = Tests.run(workDir, command, Map.of());
+        TestBed.Ran ran = TestBed.run(workDir, command, Map.of());
         return new Run(ran.status(), ran.out(), ran.err());
     }
 
@@ -56,7 +53,8 @@ public final class TournamentTest {
      * C 4 points, B 2 points; A's rating above C's above B's; the head-to-head by the row's
      * entrant; a crashed robot's ending carried into results.json.
      */
-    static void tableArithmetic() throws Exception {
+    @Test
+    void tableArithmetic() throws Exception {
         Path dir = Files.createTempDirectory("touchline-tournament-");
         try {
             match(dir, 1, "A", 2, "B", 0);
@@ -65,25 +63,25 @@ public final class TournamentTest {
             match(dir, 4, "C", 0, "A", 3);
             match(dir, 5, "B", 2, "C", 2);
             Run run = tournament(dir, "--collect", dir.toString(), "--out", "out");
-            equal(0, run.status(), "collect status; stderr: " + run.err());
+            assertEquals(0, run.status(), "collect status; stderr: " + run.err());
             String table = Files.readString(dir.resolve("out/table.txt"));
-            equal(table, run.out(), "table.txt is what was printed");
+            assertEquals(table, run.out(), "table.txt is what was printed");
             String[] lines = table.split("\n");
-            check(lines[1].matches(" +1 A +4 +2 +1 +1 +7 +6 +2 +\\+4 +50 +15-85 +\\d+"),
+            assertTrue(lines[1].matches(" +1 A +4 +2 +1 +1 +7 +6 +2 +\\+4 +50 +15-85 +\\d+"),
                     "A's row: " + lines[1]);
-            check(lines[2].matches(" +2 C +3 +1 +1 +1 +4 +3 +5 +-2 +33 +6-79 +\\d+"),
+            assertTrue(lines[2].matches(" +2 C +3 +1 +1 +1 +4 +3 +5 +-2 +33 +6-79 +\\d+"),
                     "C's row: " + lines[2]);
-            check(lines[3].matches(" +3 B +3 +0 +2 +1 +2 +3 +5 +-2 +0 +0-56 +\\d+"),
+            assertTrue(lines[3].matches(" +3 B +3 +0 +2 +1 +2 +3 +5 +-2 +0 +0-56 +\\d+"),
                     "B's row: " + lines[3]);
             int a = rating(lines[1]);
             int c = rating(lines[2]);
             int b = rating(lines[3]);
-            check(a > c && c > b, "ratings in order: " + a + " " + c + " " + b);
-            check(table.contains("\n  A     - 1-1-0 1-0-1\n"), "A's head-to-head: " + table);
+            assertTrue(a > c && c > b, "ratings in order: " + a + " " + c + " " + b);
+            assertTrue(table.contains("\n  A     - 1-1-0 1-0-1\n"), "A's head-to-head: " + table);
             String results = Files.readString(dir.resolve("out/results.json"));
-            check(results.contains("\"winRateInterval\":[0.150039,0.849961]"),
+            assertTrue(results.contains("\"winRateInterval\":[0.150039,0.849961]"),
                     "A's interval in results.json: " + results);
-            check(results.contains("\"ending\":\"crashed\",\"reason\":\"SIGSEGV\""),
+            assertTrue(results.contains("\"ending\":\"crashed\",\"reason\":\"SIGSEGV\""),
                     "a crashed robot is recorded: " + results);
         } finally {
             deleteTree(dir);
@@ -95,49 +93,71 @@ public final class TournamentTest {
         return Integer.parseInt(cells[cells.length - 1]);
     }
 
+    /**
+     * Bad entrants and options, each with what the one line on stderr must say ({dir}: the
+     * folder the tournament runs in, which holds the team files badEntrants writes).
+     */
+    static Stream<Arguments> badCommandLines() throws Exception {
+        String striker = TestBed.built("striker").toString();
+        String still = TestBed.built("still").toString();
+        String[][] cases = {
+                {"bad.team:3: expected \"name TEAM\" or \"robot LIBRARY\", not \"robut "
+                        + "libx.so\"", "bad.team", striker, "--matches", "2"},
+                {"noname.team: no \"name TEAM\" line", "noname.team", striker, "--matches",
+                        "2"},
+                {"nolib.team:2: no such library: {dir}/missing.so",
+                        "nolib.team", striker, "--matches", "2"},
+                {"text.team:2: not a strategy library: {dir}/text.so"
+                        + " (not a shared library", "text.team", striker, "--matches", "2"},
+                {"passwd.team:2: not a strategy library: /etc/passwd (not a shared library",
+                        "passwd.team", striker, "--matches", "2"},
+                {"give at least two entrants", striker, "--matches", "2"},
+                {"--matches K is required", striker, still},
+                {"--matches 0 is out of range (1 to 10000)", striker, still, "--matches",
+                        "0"},
+                {"two entrants are named examples/striker", striker, striker, "--matches", "1"},
+                {"--plan needs --out DIR", striker, still, "--matches", "1", "--plan"},
+                {"unknown option --matchez (see --help)", striker, still, "--matchez", "1"},
+        };
+        return Arrays.stream(cases).map(c -> Arguments.of(c[0], List.of(c).subList(1, c.length)));
+    }
+
     /** Every bad entrant or option: exit status 2, one line that names the file and line. */
-    static void badEntrants() throws Exception {
+    @ParameterizedTest(name = "{0}")
+    @MethodSource("badCommandLines")
+    void badEntrants(String naming, List<String> words) throws Exception {
         Path dir = Files.createTempDirectory("touchline-tournament-");
         try {
-            String striker = Tests.built("striker").toString();
-            String still = Tests.built("still").toString();
+            String striker = TestBed.built("striker").toString();
             Files.writeString(dir.resolve("bad.team"), "# a team\nname Bad\nrobut libx.so\n");
             Files.writeString(dir.resolve("noname.team"), "robot " + striker + "\n");
             Files.writeString(dir.resolve("nolib.team"), "name X\nrobot missing.so\n");
             Files.writeString(dir.resolve("text.so"), "not a library\n");
             Files.writeString(dir.resolve("text.team"), "name T\nrobot text.so\n");
             Files.writeString(dir.resolve("passwd.team"), "name P\nrobot /etc/passwd\n");
-            String[][] cases = {
-                    {"bad.team:3: expected \"name TEAM\" or \"robot LIBRARY\", not \"robut "
-                            + "libx.so\"", "bad.team", striker, "--matches", "2"},
-                    {"noname.team: no \"name TEAM\" line", "noname.team", striker, "--matches",
-                            "2"},
-                    {"nolib.team:2: no such library: " + dir.resolve("missing.so"),
-                            "nolib.team", striker, "--matches", "2"},
-                    {"text.team:2: not a strategy library: " + dir.resolve("text.so")
-                            + " (not a shared library", "text.team", striker, "--matches", "2"},
-                    {"passwd.team:2: not a strategy library: /etc/passwd (not a shared library",
-                            "passwd.team", striker, "--matches", "2"},
-                    {"give at least two entrants", striker, "--matches", "2"},
-                    {"--matches K is required", striker, still},
-                    {"--matches 0 is out of range (1 to 10000)", striker, still, "--matches",
-                            "0"},
-                    {"two entrants are named examples/striker", striker, striker, "--matches", "1"},
-                    {"--plan needs --out DIR", striker, still, "--matches", "1", "--plan"},
-                    {"unknown option --matchez (see --help)", striker, still, "--matchez", "1"},
-            };
+            String expected = naming.replace("{dir}", dir.toString());
+            String[] args = words.toArray(new String[0]);
+            Run run = tournament(dir, args);
+            assertEquals(2, run.status(), "status for " + String.join(" ", args));
+            assertTrue(run.err().startsWith("touchline-tournament: ")
+                            && run.err().contains(expected)
+                            && run.err().indexOf('\n') == run.err().length() - 1,
+                    "one line naming \"" + expected + "\", got: " + run.err());
+            assertEquals("", run.out(), "nothing on stdout for " + String.join(" ", args));
+        } finally {
+            deleteTree(dir);
+        }
+    }
+
+    /** No arguments: exit status 2 and the usage. */
+    @Test
+    void noArguments() throws Exception {
+        Path dir = Files.createTempDirectory("touchline-tournament-");
+        try {
             Run none = tournament(dir);
-            equal(2, none.status(), "status with no arguments");
-            check(none.err().startsWith("Usage: touchline-tournament"), "the usage: " + none.err());
-            for (String[] c : cases) {
-                String[] args = java.util.Arrays.copyOfRange(c, 1, c.length);
-                Run run = tournament(dir, args);
-                equal(2, run.status(), "status for " + String.join(" ", args));
-                check(run.err().startsWith("touchline-tournament: ") && run.err().contains(c[0])
-                                && run.err().indexOf('\n') == run.err().length() - 1,
-                        "one line naming \"" + c[0] + "\", got: " + run.err());
-                equal("", run.out(), "nothing on stdout for " + String.join(" ", args));
-            }
+            assertEquals(2, none.status(), "status with no arguments");
+            assertTrue(none.err().startsWith("Usage: touchline-tournament"),
+                    "the usage: " + none.err());
         } finally {
             deleteTree(dir);
         }
@@ -149,23 +169,24 @@ public final class TournamentTest {
      * and write the results so far; SIGKILL leaves the matches to end themselves. Nothing the
      * tournament started is left running.
      */
-    static void failuresAndEnds() throws Exception {
+    @Test
+    void failuresAndEnds() throws Exception {
         Path dir = Files.createTempDirectory("touchline-tournament-");
         try {
-            String sample = Tests.built("sample").toString();
-            String still = Tests.built("still").toString();
-            Run run = tournament(dir, sample, still, Tests.built("unloadable").toString(),
+            String sample = TestBed.built("sample").toString();
+            String still = TestBed.built("still").toString();
+            Run run = tournament(dir, sample, still, TestBed.built("unloadable").toString(),
                     "--matches", "1", "--steps", "50", "--out", "out");
-            equal(1, run.status(), "a tournament with failed matches; stderr: " + run.err());
-            check(run.out().contains("\n2 of 3 matches failed\n"), run.out());
-            check(run.out().contains("failed: touchline-match: not a strategy library: "),
+            assertEquals(1, run.status(), "a tournament with failed matches; stderr: " + run.err());
+            assertTrue(run.out().contains("\n2 of 3 matches failed\n"), run.out());
+            assertTrue(run.out().contains("failed: touchline-match: not a strategy library: "),
                     run.out());
             String results = Files.readString(dir.resolve("out/results.json"));
-            check(results.contains("\"failed\":[{\"index\":2,"), results);
-            check(results.contains("\"home\":\"still\",\"away\":"), "the played match");
+            assertTrue(results.contains("\"failed\":[{\"index\":2,"), results);
+            assertTrue(results.contains("\"home\":\"still\",\"away\":"), "the played match");
 
             for (String signal : List.of("INT", "TERM", "KILL")) {
-                List<String> command = List.of(Tests.configured("tournament"), sample, still,
+                List<String> command = List.of(TestBed.configured("tournament"), sample, still,
                         "--matches", "2", "--steps", "10000000", "--jobs", "2", "--out",
                         "ended-" + signal);
                 Process tournament = new ProcessBuilder(command).directory(dir.toFile())
@@ -176,22 +197,24 @@ public final class TournamentTest {
                     Thread.sleep(100);
                     started = tournament.descendants().toList();
                 }
-                check(started.size() >= 6, "two matches of two robots each started: " + started);
+                assertTrue(started.size() >= 6,
+                        "two matches of two robots each started: " + started);
                 new ProcessBuilder("kill", "-" + signal, Long.toString(tournament.pid())).start()
                         .waitFor();
-                check(tournament.waitFor(60, TimeUnit.SECONDS), "the tournament ended");
+                assertTrue(tournament.waitFor(60, TimeUnit.SECONDS), "the tournament ended");
                 for (ProcessHandle p : started) {
                     for (int i = 0; i < 100 && p.isAlive(); i++) Thread.sleep(100);
-                    check(!p.isAlive(), "a process of the tournament outlived it after SIG"
+                    assertTrue(!p.isAlive(), "a process of the tournament outlived it after SIG"
                             + signal + ": " + p.pid());
                 }
                 if (signal.equals("KILL")) continue;
-                equal(signal.equals("INT") ? 130 : 143, tournament.exitValue(), "exit status");
+                assertEquals(signal.equals("INT") ? 130 : 143, tournament.exitValue(),
+                        "exit status");
                 String out = Files.readString(dir.resolve(signal + ".out"));
-                check(out.contains("\nInterrupted: 0 of 2 matches played\n"), out);
+                assertTrue(out.contains("\nInterrupted: 0 of 2 matches played\n"), out);
                 String partial = Files.readString(dir.resolve("ended-" + signal
                         + "/results.json"));
-                check(partial.contains("\"interrupted\":true"), partial);
+                assertTrue(partial.contains("\"interrupted\":true"), partial);
             }
         } finally {
             deleteTree(dir);
@@ -203,40 +226,41 @@ public final class TournamentTest {
      * results.json byte for byte; the plan run through GNU parallel and collected gives the same
      * table as the local run.
      */
-    static void jobsPlanCollect() throws Exception {
+    @Test
+    void jobsPlanCollect() throws Exception {
         Path dir = Files.createTempDirectory("touchline-tournament-");
         try {
             Files.writeString(dir.resolve("keeper.team"), "name keeper\nrobot "
-                    + Tests.built("goalkeeper") + "\nrobot " + Tests.built("striker") + "\n");
-            List<String> common = List.of(Tests.configured("still"), Tests.configured("chaser"),
+                    + TestBed.built("goalkeeper") + "\nrobot " + TestBed.built("striker") + "\n");
+            List<String> common = List.of(TestBed.configured("still"), TestBed.configured("chaser"),
                     "keeper.team", "--robots", "2", "--matches", "2", "--steps", "400",
                     "--seed", "5");
             Run one = tournament(dir, withArgs(common, "--jobs", "1", "--out", "one"));
-            equal(0, one.status(), "--jobs 1 status; stderr: " + one.err());
+            assertEquals(0, one.status(), "--jobs 1 status; stderr: " + one.err());
             Run two = tournament(dir, withArgs(common, "--jobs", "2", "--out", "two"));
-            equal(0, two.status(), "--jobs 2 status; stderr: " + two.err());
+            assertEquals(0, two.status(), "--jobs 2 status; stderr: " + two.err());
             String results = Files.readString(dir.resolve("one/results.json"));
-            equal(results, Files.readString(dir.resolve("two/results.json")),
+            assertEquals(results, Files.readString(dir.resolve("two/results.json")),
                     "results.json with 1 and 2 jobs");
-            check(results.split("\"index\"").length - 1 == 6, "six matches: " + results);
-            check(one.out().contains("still") && one.out().contains("keeper"),
+            assertTrue(results.split("\"index\"").length - 1 == 6, "six matches: " + results);
+            assertTrue(one.out().contains("still") && one.out().contains("keeper"),
                     "the table names the entrants: " + one.out());
 
             Run plan = tournament(dir, withArgs(common, "--plan", "--out", "planned"));
-            equal(0, plan.status(), "--plan status; stderr: " + plan.err());
-            equal(6, plan.out().split("\n").length, "one command a match: " + plan.out());
+            assertEquals(0, plan.status(), "--plan status; stderr: " + plan.err());
+            assertEquals(6, plan.out().split("\n").length, "one command a match: " + plan.out());
             Run parallel = run(dir, List.of("parallel", "--halt", "now,fail=1", "-j", "2",
                     "--arg-file", dir.resolve("planned/plan.txt").toString()));
-            equal(0, parallel.status(), "parallel status; stderr: " + parallel.err());
+            assertEquals(0, parallel.status(), "parallel status; stderr: " + parallel.err());
             // A planned match keeps what --collect reads, as a direct run does: no replay.
             try (var files = Files.list(dir.resolve("planned/match-0001"))) {
-                equal(List.of("summary.json"), files.map(f -> f.getFileName().toString())
+                assertEquals(List.of("summary.json"), files.map(f -> f.getFileName().toString())
                         .toList(), "a planned match's folder");
             }
             Run collected = tournament(dir, "--collect", "planned", "--out", "collected");
-            equal(0, collected.status(), "--collect status; stderr: " + collected.err());
-            equal(one.out(), collected.out(), "the collected table");
-            equal(Files.readString(dir.resolve("one/table.txt")),
+            assertEquals(0, collected.status(), "--collect status; stderr: " + collected.err());
+            assertEquals(one.out(), collected.out(), "the collected table");
+            assertEquals(Files.readString(dir.resolve("one/table.txt")),
                     Files.readString(dir.resolve("collected/table.txt")), "table.txt");
         } finally {
             deleteTree(dir);
