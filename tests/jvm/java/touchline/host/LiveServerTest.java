@@ -135,7 +135,10 @@ public final class LiveServerTest {
                 slowest = Math.max(slowest, System.nanoTime() - began);
             }
             assertTrue(server.dropped() > 0, "lines beyond the ring's room are dropped");
-            assertTrue(slowest < 50_000_000L,
+            // The stalled page never reads: had a line waited for it, the loop would not have
+            // ended. The bound only catches a wait for a timeout; a loaded machine may still
+            // deschedule this thread for a while, so it is generous.
+            assertTrue(slowest < 2_000_000_000L,
                     "handing a line over never waits: " + slowest + " ns");
             long began = System.nanoTime();
             server.close(500);
