@@ -15,6 +15,10 @@ import java.util.SplittableRandom;
  *
  * <p>Deterministic: all arithmetic is StrictMath and the only randomness is a SplittableRandom
  * from the seed, so the same settings, seed and orders give the same world bit for bit.
+ *
+ * <p>It is one class, longer than the others, on purpose: the order in which a step moves the
+ * bodies, resolves each kind of contact and scores is the world's rule, and every replay ever
+ * recorded depends on it to the last bit; read in one place, that order cannot drift apart.
  */
 public final class World {
     /** Overlaps and corrections below this are rounding, not contact. */
