@@ -1,0 +1,105 @@
+#!/bin/sh
+# outputs-bench.sh BUILD [RUNS] [FILE]: what writing a match's files costs, printed, and with
+# FILE written between the "match-outputs" markers of FILE (docs/benchmarks.md):
+#   - recording: a 5 v 5 of 6 000 steps whose robots print a line and draw two views every step
+#     (bench/PrintDraw.c), its whole wall time from the command to its exit, without --out and
+#     with --out (replay, summaries, page and pictures);
+#   - a planned tournament: three entrants, 4 matches a pair, 3 000 steps, 2 robots a side, run
+#     directly (--jobs 2) and through --plan, GNU parallel -j 2 and --collect, wall time each.
+# Each figure is the median of RUNS runs (default 3), with [min, max]; the cases alternate run
+# by run so that all meet the same load.
+set -u
+build=${1:?usage: outputs-bench.sh BUILD [RUNS] [FILE]}
+runs=${2:-3}
+file=${3:-}
+match="$build/bin/touchline-match"
+tournament="$build/bin/touchline-tournament"
+drawer="$build/bench/libbench_print_draw.so"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+now() { date +%s.%N; }
+since() { awk -v s="$1" -v e="$(now)" 'BEGIN { printf "%.3f\n", e - s }'; }
+summary() {
+    sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
+        if (NR == 0) { print "-"; exit }
+        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf f " [" f ", " f "]", m, v[1], v[NR] }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# recorded [OUT]: one 6 000-step 5 v 5 of the drawing robots; prints its wall time
+recorded() {
+    start=$(now)
+    "$match" --steps 6000 --robots 5 --home "$drawer" --away "$drawer" ${1:+--out "$1"} \
+        >/dev/null 2>&1
+    since "$start"
+}
+
+entrants="$build/src/libtouchline_sample.so $build/examples/libstriker.so $build/examples/libchaser.so"
+# shellcheck disable=SC2086
+direct() {
+    rm -rf "$work/direct"
+    start=$(now)
+    "$tournament" $entrants --matches 4 --steps 3000 --robots 2 --jobs 2 --out "$work/direct" \
+        >/dev/null 2>&1
+    since "$start"
+}
+# shellcheck disable=SC2086
+planned() {
+    rm -rf "$work/plan"
+    start=$(now)
+    "$tournament" $entrants --matches 4 --steps 3000 --robots 2 --plan --out "$work/plan" \
+        2>/dev/null | parallel -j 2 >/dev/null 2>&1
+    "$tournament" --collect "$work/plan" >/dev/null 2>&1
+    since "$start"
+}
+
+before=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "outputs benchmark: $runs runs per figure, load average before: $before" >&2
+: >"$work/results"
+have_parallel=$(command -v parallel >/dev/null && echo yes)
+i=0
+while [ "$i" -lt "$runs" ]; do
+    echo "plain $(recorded)" >>"$work/results"
+    echo "recorded $(recorded "$work/out")" >>"$work/results"
+    rm -rf "$work/out"
+    echo "direct $(direct)" >>"$work/results"
+    [ -n "$have_parallel" ] && echo "planned $(planned)" >>"$work/results"
+    i=$((i + 1))
+    echo "  round $i of $runs done" >&2
+done
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+
+pick() { awk -v a="$1" '$1 == a { print $2 }' "$work/results"; }
+ratio() { awk -v a="$(pick "$1" | median)" -v b="$(pick "$2" | median)" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+{
+    cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $cpu ($(uname -sr), $(nproc) CPUs),"
+    echo "with \`bench/outputs-bench.sh $build $runs${file:+ $file}\`, load average $before before."
+    echo "Each figure: the median of $runs runs [min, max], wall time from the command to its exit."
+    echo
+    echo "| 5 v 5, 6 000 steps, robots printing and drawing every step | seconds | recorded / not |"
+    echo "|---|---|---|"
+    echo "| no --out | $(pick plain | summary %.2f) | |"
+    echo "| --out: replay, summaries, page, pictures | $(pick recorded | summary %.2f) | $(ratio recorded plain) |"
+    echo
+    echo "| Tournament: 3 entrants, 4 matches a pair, 3 000 steps, 2 v 2 | seconds | planned / direct |"
+    echo "|---|---|---|"
+    echo "| direct, --jobs 2 | $(pick direct | summary %.2f) | |"
+    if [ -n "$have_parallel" ]; then
+        echo "| --plan, GNU parallel -j 2, --collect | $(pick planned | summary %.2f) | $(ratio planned direct) |"
+    else
+        echo "| --plan, GNU parallel -j 2, --collect | (GNU parallel not installed) | |"
+    fi
+    echo
+    echo "Load average after: $load."
+} >"$work/table"
+cat "$work/table"
+if [ -n "$file" ]; then
+    awk -v table="$work/table" '
+        /<!-- match-outputs: begin -->/ { print; while ((getline line < table) > 0) print line; skip = 1; next }
+        /<!-- match-outputs: end -->/ { skip = 0 }
+        !skip { print }' "$file" >"$work/doc" && cat "$work/doc" >"$file"
+    echo "written to $file" >&2
+fi
