@@ -70,7 +70,7 @@ dll-test: dll configure
 # The fake-JVM benchmarks, the library's cycle in a real JVM against its floor, the physics, the
 # match host (start-up, steps per second, memory), the host against the match's floor (taking
 # its work from the real-JVM floor and the physics just measured) and the ladder. The real-JVM,
-# host and host / floor tables are written into docs/benchmarks.md. About 14 minutes on a quiet
+# host and host / floor tables are written into docs/benchmarks.md. About 13 minutes on a quiet
 # 2-core machine, once built.
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5

@@ -2,8 +2,8 @@
 # floor-bench-check.sh BUILD DOC: bench/floor-bench.sh played for one short round (300 steps a
 # size) into a copy of DOC. Its table must replace what stood between the "host-floor" markers
 # and nothing else; each size's robot work must be the real-JVM table's floor for that size
-# (5 events, commands queued) and its match work the physics' median for it; every rate and
-# ratio must be a number.
+# and the cycle asked for (5 events, commands queued) and its match work the physics' median
+# for it; every rate and ratio must be a number.
 set -u
 build=${1:?usage: floor-bench-check.sh BUILD DOC}
 doc=${2:?usage: floor-bench-check.sh BUILD DOC}
@@ -20,7 +20,7 @@ awk '/<!-- host-floor: begin -->/ { print; print "old table"; skip = 1; next }
 grep -q "old table" "$work/doc" || fail "$doc has no host-floor markers"
 printf '| robots a side | physics |\n|---|---|\n| 1 | 2.5 [1, 3] |\n| 3 | 6.0 [1, 7] |\n| 5 | 17.3 [1, 20] |\n| 11 | 60.0 [1, 70] |\n' \
     >"$work/physics"
-FLOOR_BENCH_STEPS=300 sh "$here/floor-bench.sh" "$build" 1 "$work/doc" "$work/physics" \
+FLOOR_BENCH_STEPS=300 FLOOR_CYCLE="5 yes" sh "$here/floor-bench.sh" "$build" 1 "$work/doc" "$work/physics" \
     >"$work/out" 2>"$work/err" || fail "floor-bench.sh failed: $(cat "$work/err")"
 
 grep -q "old table" "$work/doc" && fail "the old table was left"

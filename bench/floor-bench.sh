@@ -4,8 +4,10 @@
 # BUILD/bench/handoff_floor (bench/HandoffFloor.c): the host's hand-off between one match and
 # 2 N robot processes with only the least work a step needs, both figures taken on this machine
 # in this run: each robot's step costs the real-JVM floor's cycle (FILE's real-JVM table, N a
-# side, 5 events, commands queued; bench_jvm writes it) and the match's step the physics'
-# (PHYSICS: physics_bench's output; run here when not given).
+# side; bench_jvm writes it) and the match's step the physics' (PHYSICS: physics_bench's output;
+# run here when not given). The cycle is the table's least, with no events and no commands: a
+# robot reading its world and ordering nothing, less than any strategy does (the sample reads
+# the ball and orders a move). FLOOR_CYCLE="EVENTS COMMANDS" takes another row ("5 yes", say).
 #
 # 1 v 1 (60 000 steps), 3 v 3 and 5 v 5 (20 000 steps; FLOOR_BENCH_STEPS sets every size's),
 # RUNS rounds (default 5), each round playing the host (touchline-match, the sample both sides,
@@ -76,11 +78,14 @@ play_floor() {
     rates "$start" "$end" "$2" "$work/floor"
 }
 
-# The real-JVM floor's nanoseconds per cycle at N a side, 5 events, commands, from FILE's table.
+# The real-JVM floor's nanoseconds per cycle at N a side, from FILE's table.
+cycle=${FLOOR_CYCLE:-0 no}
+events=${cycle% *}
+commands=${cycle#* }
 robot_ns() {
-    awk -v n="$1" -F'|' '/real-jvm-cycle: begin/ { on = 1 } /real-jvm-cycle: end/ { on = 0 }
-        on && $2 + 0 == n && $3 + 0 == 5 && $4 ~ /yes/ { split($6, f, " "); print f[1]; exit }' \
-        "$file"
+    awk -v n="$1" -v e="$events" -v c="$commands" -F'|' '
+        /real-jvm-cycle: begin/ { on = 1 } /real-jvm-cycle: end/ { on = 0 }
+        on && $2 + 0 == n && $3 + 0 == e && $4 ~ c { split($6, f, " "); print f[1]; exit }' "$file"
 }
 
 # The physics' nanoseconds per step at N a side (the median), from physics_bench's table.
@@ -129,6 +134,7 @@ ratio() { awk -v n="$1" -v k="$2" -v l="$3" '$1 == n && $(l + 1) > 0 { print $(k
     echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $cpu ($(uname -sr), $(nproc) CPUs),"
     echo "with \`bench/floor-bench.sh $build $runs${file:+ $file}\`, load average $before before, $load after."
     echo "Steps per second: the median of $runs rounds [min, max]; host / floor: the median of the rounds' ratios."
+    echo "Robot's work: the real-JVM floor's cycle with $events events, commands: $commands; match's work: the physics."
     echo
     echo "| the sample, both sides | robot's work, ns | match's work, ns | host, whole | floor, whole | host / floor, whole | host, steady | floor, steady | host / floor, steady |"
     echo "|---|---|---|---|---|---|---|---|---|"
