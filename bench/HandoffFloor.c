@@ -1,16 +1,31 @@
-/* handoff_floor: the match's lock-step hand-off with the least work a step needs, in plain
- * processes: one match and R robots, each robot its own area (a memory object only it and the
- * match map) as the host does; or, for comparison, one area every process maps ("shared").
- * A step: the match writes every robot's step number and wakes the sleeping robots; each
- * robot works W microseconds and answers; the match waits for all, works M microseconds, and
- * so on. Prints steps per second.
+/* handoff_floor: the least a match needs, played in plain processes: one match and R robots
+ * handing steps over as the host does, with no JVM, no strategy and no physics, only the work
+ * a step cannot do without. Each robot has an area of its own (a memory object only it and the
+ * match map); a step: the match writes every robot's step number and wakes the sleeping ones,
+ * two to a system call; each robot works W ns and answers; the match waits for all of them,
+ * works M ns, and sends the next step.
  *
- *   handoff_floor [--robots R] [--steps S] [--robot-us W] [--match-us M] [--shared] [--cores C]
+ *   handoff_floor --robots R --steps S --robot-ns W --match-ns M [--cores C]
  *
- * Timing follows the host's: with more robots than cores the match sleeps until C - 1 robots
- * are left to answer, then polls (yielding) for up to 0.5 ms; the robot likely to answer last
- * polls for its next step; with a core for every robot, every robot polls up to 0.2 ms. */
+ * Work is a calibrated busy loop: a chain of dependent multiplications, as many as the fastest
+ * of several timed trials says take W (or M) ns here, so a robot preempted in the middle of its
+ * work still owes all of it. make bench gives W the real-JVM floor's cycle (the JNI calls of one
+ * robot's step) and M the physics' step (bench/floor-bench.sh).
+ *
+ * The waiting and waking follow the host's (host/java/src/touchline/host/match/Pacer.java and
+ * protocol/RobotArea.java). With more robots than cores (C, default the cores this process may
+ * run on) the match sleeps until C - 1 robots are left to answer, woken by the one expected to
+ * answer C-th from last (the order of the last step's answers), then polls the rest, yielding
+ * its core, for up to 0.5 ms before it sleeps on all of them; the robots left then are told to
+ * poll up to 0.5 ms for their next step. With a core for every robot, the match sleeps until
+ * the last answer and every robot polls up to 0.2 ms. Robots run under the batch policy, as the
+ * sandbox puts them.
+ *
+ * Prints "first T", "half T" and "last T" (the wall clock, seconds since the epoch, as the
+ * host's TOUCHLINE_TIMING_FILE) when the first step is sent, after S / 2 steps and after the
+ * last, then a summary line. Exits 1 if a robot did not play every step exactly once. */
 #define _GNU_SOURCE
+#include <errno.h>
 #include <linux/futex.h>
 #include <sched.h>
 #include <signal.h>
@@ -20,29 +35,43 @@
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
-enum { MAX_ROBOTS = 16, LINE = 64 };
+#ifndef SYS_futex_waitv
+#define SYS_futex_waitv 449
+#endif
 
+#ifndef FUTEX_32
+#define FUTEX_32 2
+#endif
+
+enum { MAX_ROBOTS = 22 };
+
+static const long MATCH_POLL_NS = 500000, LAST_ROBOT_POLL_NS = 500000, OWN_CORE_POLL_NS = 200000;
+static const long ROBOT_WAIT_NS = 1000000000L, MATCH_WAIT_NS = 20000000L;
+
+/* One robot's area: each word on a line of its own, as in the host's. */
 struct area {
-    _Alignas(64) volatile int step;
-    _Alignas(64) volatile int sleeps;
-    _Alignas(64) volatile int poll;
-    _Alignas(64) volatile int answer;
-    _Alignas(64) volatile int wake_match;
-    _Alignas(64) volatile long answered_at;
+    _Alignas(64) int step;       /* the step sent; -1: no more */
+    _Alignas(64) int sleeps;     /* the robot sleeps on step */
+    _Alignas(64) int poll_ns;    /* how long the robot polls for its next step */
+    _Alignas(64) int answer;     /* the step the robot answered last */
+    _Alignas(64) int wake_match; /* the match sleeps and wants this robot's answer to wake it */
+    _Alignas(64) long answered_at;
+    _Alignas(64) long played;    /* steps the robot worked, for the check at the end */
+    long timeouts;               /* the robot's sleeps that ran out */
 };
 
-/* The shared variant's header: the count of robots still to answer, the round. */
-struct shared {
-    _Alignas(64) volatile int pending;
-    _Alignas(64) volatile int round;
-    _Alignas(64) volatile int wake_at;
-    _Alignas(64) volatile int poll_at;
+struct waiter {
+    uint64_t value, address;
+    uint32_t flags, reserved;
 };
+
+static double loops_per_ns;
 
 static long now_ns(void) {
     struct timespec t;
@@ -50,252 +79,246 @@ static long now_ns(void) {
     return t.tv_sec * 1000000000L + t.tv_nsec;
 }
 
-static void work(long ns) {
-    long end = now_ns() + ns;
-    while (now_ns() < end) {
+static int load(const int* word) { return __atomic_load_n(word, __ATOMIC_SEQ_CST); }
+static void store(int* word, int value) { __atomic_store_n(word, value, __ATOMIC_SEQ_CST); }
+
+static uint64_t spin(long loops) {
+    uint64_t x = 1;
+    for (long i = 0; i < loops; i++) {
+        x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+        __asm__ volatile("" : "+r"(x));
     }
+    return x;
 }
 
-static void futex_wait(volatile int* word, int value, long ns) {
-    struct timespec t = {ns / 1000000000L, ns % 1000000000L};
-    syscall(SYS_futex, word, FUTEX_WAIT, value, &t, NULL, 0);
+static void work(long ns) { spin((long)(ns * loops_per_ns)); }
+
+/* The loop's speed on this machine: the fastest of several trials, the one least disturbed. */
+static void calibrate(void) {
+    const long loops = 200000;
+    long best = -1;
+    for (int trial = 0; trial < 15; trial++) {
+        long start = now_ns();
+        spin(loops);
+        long took = now_ns() - start;
+        if (best < 0 || took < best) best = took;
+    }
+    loops_per_ns = (double)loops / (double)(best > 0 ? best : 1);
 }
 
-static void futex_wake(volatile int* word) {
-    syscall(SYS_futex, word, FUTEX_WAKE, 1 << 30, NULL, NULL, 0);
-}
-
-struct waiter {
-    uint64_t value, address;
-    uint32_t flags, reserved;
-};
-
-static void futex_waitv(struct waiter* w, int count, long ns) {
+static void print_time(const char* what) {
     struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    long end = t.tv_sec * 1000000000L + t.tv_nsec + ns;
-    t.tv_sec = end / 1000000000L;
-    t.tv_nsec = end % 1000000000L;
-    syscall(449, w, count, 0, &t, CLOCK_MONOTONIC);
+    clock_gettime(CLOCK_REALTIME, &t);
+    printf("%s %ld.%09ld\n", what, (long)t.tv_sec, t.tv_nsec);
 }
 
-static int robots = 10, steps = 20000, cores;
-static long robot_ns = 25000, match_ns = 27000;
-static int shared_mode, broadcast_mode, count_mode, batch_mode, pair_mode;
-
-static void* map_shared(size_t size) {
-    void* p = mmap(NULL, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) {
-        perror("mmap");
-        exit(1);
-    }
-    memset(p, 0, size);
-    return p;
+/* 1 when the wait ran out. */
+static int futex_wait(int* word, int value, long ns) {
+    struct timespec t = {ns / 1000000000L, ns % 1000000000L};
+    return syscall(SYS_futex, word, FUTEX_WAIT, value, &t, NULL, 0) < 0 && errno == ETIMEDOUT;
 }
 
-static struct shared* header_g;
-static void robot_private(struct area* a) {
+static void futex_wake(int* word) { syscall(SYS_futex, word, FUTEX_WAKE, 1 << 30, NULL, NULL, 0); }
+
+/* Wakes both words' sleepers in one call: the second word, or-ed with 0, is left as it is, and
+ * its old value is never -1 while steps are sent, so its sleepers are woken too. */
+static void futex_wake_two(int* first, int* second) {
+    syscall(SYS_futex, first, FUTEX_WAKE_OP, 1 << 30, (void*)(long)(1 << 30), second,
+            FUTEX_OP(FUTEX_OP_OR, 0, FUTEX_OP_CMP_NE, -1));
+}
+
+static int futex_waitv(struct waiter* w, int count, long ns) {
+    long end = now_ns() + ns;
+    struct timespec t = {end / 1000000000L, end % 1000000000L};
+    return syscall(SYS_futex_waitv, w, count, 0, &t, CLOCK_MONOTONIC) < 0 && errno == ETIMEDOUT;
+}
+
+static void robot(struct area* a, long work_ns) {
     int seen = 0;
     for (;;) {
-        long spin = a->poll;
+        long poll = load(&a->poll_ns);
         long since = now_ns();
-        int value;
-        for (;;) {
-            value = __atomic_load_n(&a->step, __ATOMIC_SEQ_CST);
-            if (value != seen) break;
-            if (spin > 0 && now_ns() - since < spin) {
+        int step;
+        while ((step = load(&a->step)) == seen) {
+            if (poll > 0 && now_ns() - since < poll) {
                 sched_yield();
                 continue;
             }
-            if (broadcast_mode) {
-                int round = __atomic_load_n(&header_g->round, __ATOMIC_SEQ_CST);
-                if (__atomic_load_n(&a->step, __ATOMIC_SEQ_CST) == value) futex_wait(&header_g->round, round, 1000000000L);
-                spin = 0;
-                continue;
-            }
-            __atomic_store_n(&a->sleeps, 1, __ATOMIC_SEQ_CST);
-            if (__atomic_load_n(&a->step, __ATOMIC_SEQ_CST) == value) futex_wait(&a->step, value, 1000000000L);
-            __atomic_store_n(&a->sleeps, 0, __ATOMIC_SEQ_CST);
-            spin = 0;
+            store(&a->sleeps, 1);
+            /* Looked at again once the match can know this robot sleeps: a step written before
+             * then is seen here, one written after wakes it. */
+            if (load(&a->step) == seen) a->timeouts += futex_wait(&a->step, seen, ROBOT_WAIT_NS);
+            store(&a->sleeps, 0);
+            poll = 0;
         }
-        if (value < 0) return;
-        seen = value;
-        work(robot_ns);
-        a->answered_at = now_ns();
-        __atomic_store_n(&a->answer, seen, __ATOMIC_SEQ_CST);
-        if (count_mode) {
-            int left = __atomic_sub_fetch(&header_g->pending, 1, __ATOMIC_SEQ_CST);
-            if (left <= 0 || left == header_g->wake_at) futex_wake(&header_g->pending);
-            continue;
-        }
-        if (__atomic_load_n(&a->wake_match, __ATOMIC_SEQ_CST)) futex_wake(&a->answer);
+        if (step < 0) return;
+        work(work_ns);
+        a->played++;
+        __atomic_store_n(&a->answered_at, now_ns(), __ATOMIC_SEQ_CST);
+        store(&a->answer, step);
+        if (load(&a->wake_match)) futex_wake(&a->answer);
+        seen = step;
     }
 }
 
-static void robot_shared(struct shared* h, struct area* a) {
-    int seen = 0, left_after = 1 << 30;
-    for (;;) {
-        long spin = left_after <= h->poll_at ? 500000 : 0;
-        long since = now_ns();
-        int value;
-        for (;;) {
-            int round = __atomic_load_n(&h->round, __ATOMIC_SEQ_CST);
-            value = __atomic_load_n(&a->step, __ATOMIC_SEQ_CST);
-            if (value != seen) break;
-            if (spin > 0 && now_ns() - since < spin) {
-                sched_yield();
-                continue;
-            }
-            futex_wait(&h->round, round, 1000000000L);
+static long option(int argc, char** argv, const char* name, long otherwise) {
+    for (int i = 1; i + 1 < argc; i++) {
+        if (!strcmp(argv[i], name)) return atol(argv[i + 1]);
+    }
+    return otherwise;
+}
+
+static struct area* areas[MAX_ROBOTS];
+
+/* Sorts robots (indexes) by the time of their last answer, earliest first. */
+static void by_answer_time(int* robots, int count) {
+    for (int i = 1; i < count; i++) {
+        for (int j = i; j > 0 && areas[robots[j - 1]]->answered_at > areas[robots[j]]->answered_at;
+             j--) {
+            int t = robots[j];
+            robots[j] = robots[j - 1];
+            robots[j - 1] = t;
         }
-        if (value < 0) return;
-        seen = value;
-        work(robot_ns);
-        __atomic_store_n(&a->answer, seen, __ATOMIC_SEQ_CST);
-        int left = __atomic_sub_fetch(&h->pending, 1, __ATOMIC_SEQ_CST);
-        left_after = left;
-        if (left <= 0 || left == h->wake_at) futex_wake(&h->pending);
     }
 }
 
 int main(int argc, char** argv) {
-    cores = (int)sysconf(_SC_NPROCESSORS_ONLN);
-    for (int i = 1; i < argc; i++) {
-        if (!strcmp(argv[i], "--robots") && i + 1 < argc) robots = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--steps") && i + 1 < argc) steps = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--robot-us") && i + 1 < argc) robot_ns = atol(argv[++i]) * 1000;
-        else if (!strcmp(argv[i], "--match-us") && i + 1 < argc) match_ns = atol(argv[++i]) * 1000;
-        else if (!strcmp(argv[i], "--cores") && i + 1 < argc) cores = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--shared")) shared_mode = 1;
-        else if (!strcmp(argv[i], "--broadcast")) broadcast_mode = 1;
-        else if (!strcmp(argv[i], "--count")) count_mode = 1;
-        else if (!strcmp(argv[i], "--batch")) batch_mode = 1;
-        else if (!strcmp(argv[i], "--pairs")) pair_mode = 1;
+    cpu_set_t allowed;
+    int cores = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed) : 1;
+    int robots = (int)option(argc, argv, "--robots", 10);
+    int steps = (int)option(argc, argv, "--steps", 20000);
+    long robot_ns = option(argc, argv, "--robot-ns", 0);
+    long match_ns = option(argc, argv, "--match-ns", 0);
+    cores = (int)option(argc, argv, "--cores", cores);
+    if (robots < 1 || robots > MAX_ROBOTS || steps < 1 || robot_ns < 0 || match_ns < 0 ||
+        cores < 1) {
+        fprintf(stderr, "usage: handoff_floor --robots 1..%d --steps S --robot-ns W --match-ns M "
+                        "[--cores C]\n", MAX_ROBOTS);
+        return 2;
     }
-    if (robots < 1 || robots > MAX_ROBOTS) return 2;
-    struct area* areas[MAX_ROBOTS];
-    for (int r = 0; r < robots; r++) areas[r] = map_shared(4096);
-    struct shared* header = map_shared(4096);
-    header_g = header;
+    calibrate();
+    for (int r = 0; r < robots; r++) {
+        areas[r] = mmap(NULL, sizeof(struct area), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (areas[r] == MAP_FAILED) {
+            perror("handoff_floor: mmap");
+            return 1;
+        }
+    }
     int crowded = robots > cores;
     int wake_at = crowded ? cores - 1 : 0;
-    header->wake_at = wake_at;
-    header->poll_at = crowded ? cores - 2 : robots;
+    setvbuf(stdout, NULL, _IOFBF, 0);
+    long start = now_ns();
     pid_t pids[MAX_ROBOTS];
     for (int r = 0; r < robots; r++) {
         pids[r] = fork();
+        if (pids[r] < 0) {
+            perror("handoff_floor: fork");
+            return 1;
+        }
         if (pids[r] == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (batch_mode) {
-                struct sched_param none = {0};
-                sched_setscheduler(0, SCHED_BATCH, &none);
+            struct sched_param none = {0};
+            sched_setscheduler(0, SCHED_BATCH, &none);
+            for (int o = 0; o < robots; o++) {
+                if (o != r) munmap(areas[o], sizeof(struct area));
             }
-            if (shared_mode) robot_shared(header, areas[r]);
-            else robot_private(areas[r]);
+            robot(areas[r], robot_ns);
             _exit(0);
         }
     }
-    int order[MAX_ROBOTS];
-    for (int r = 0; r < robots; r++) order[r] = r;
-    long start = now_ns();
+    long timeouts = 0, half_at = 0, first_at = now_ns();
+    print_time("first");
     for (int step = 1; step <= steps; step++) {
-        /* Send. */
-        if (shared_mode || count_mode) header->pending = robots;
-        int last = order[robots - 1];
-        volatile int* pending_wake = NULL;
+        /* Send: every step written, then the sleepers woken, two to a call. */
+        int* sleeper = NULL;
         for (int r = 0; r < robots; r++) {
-            struct area* a = areas[r];
-            a->poll = !crowded ? 200000 : r == last ? 500000 : 0;
-            __atomic_store_n(&a->step, step, __ATOMIC_SEQ_CST);
-            if (!shared_mode && !broadcast_mode && __atomic_load_n(&a->sleeps, __ATOMIC_SEQ_CST)) {
-                if (!pair_mode) {
-                    futex_wake(&a->step);
-                } else if (pending_wake == NULL) {
-                    pending_wake = &a->step;
-                } else {
-                    /* One call wakes both: the second word is or-ed with 0, and its old value
-                     * is never -1, so its sleepers are woken too. */
-                    syscall(SYS_futex, pending_wake, FUTEX_WAKE_OP, 1 << 30, (void*)(long)(1 << 30),
-                            &a->step, FUTEX_OP(FUTEX_OP_OR, 0, FUTEX_OP_CMP_NE, -1));
-                    pending_wake = NULL;
-                }
+            store(&areas[r]->poll_ns, crowded ? 0 : (int)OWN_CORE_POLL_NS);
+            store(&areas[r]->step, step);
+            if (!load(&areas[r]->sleeps)) continue;
+            if (sleeper == NULL) {
+                sleeper = &areas[r]->step;
+            } else {
+                futex_wake_two(sleeper, &areas[r]->step);
+                sleeper = NULL;
             }
         }
-        if (pending_wake != NULL) futex_wake(pending_wake);
-        if (shared_mode || broadcast_mode) {
-            __atomic_add_fetch(&header->round, 1, __ATOMIC_SEQ_CST);
-            futex_wake(&header->round);
-        }
-        /* Wait. */
+        if (sleeper != NULL) futex_wake(sleeper);
+        /* Wait for every answer. */
         long poll_from = 0;
         for (;;) {
             int missing[MAX_ROBOTS], m = 0;
             for (int r = 0; r < robots; r++) {
-                if (__atomic_load_n(&areas[r]->answer, __ATOMIC_SEQ_CST) != step) missing[m++] = r;
+                if (load(&areas[r]->answer) != step) missing[m++] = r;
             }
             if (m == 0) break;
-            if (shared_mode || count_mode) {
-                int pending = __atomic_load_n(&header->pending, __ATOMIC_SEQ_CST);
-                if (crowded && pending <= wake_at) {
-                    if (!poll_from) poll_from = now_ns();
-                    if (now_ns() - poll_from < 500000) {
-                        sched_yield();
-                        continue;
-                    }
-                }
-                futex_wait(&header->pending, pending, 20000000L);
-                continue;
-            }
-            /* The predicted order: by the answer times of the last step. */
-            for (int i = 1; i < m; i++) {
-                for (int j = i; j > 0 && areas[missing[j - 1]]->answered_at > areas[missing[j]]->answered_at; j--) {
-                    int t = missing[j];
-                    missing[j] = missing[j - 1];
-                    missing[j - 1] = t;
-                }
-            }
+            by_answer_time(missing, m);
             int waker = -1;
             if (m > wake_at) {
                 waker = missing[m - wake_at - 1];
             } else if (crowded) {
-                if (!poll_from) poll_from = now_ns();
-                if (now_ns() - poll_from < 500000) {
+                long now = now_ns();
+                if (poll_from == 0) {
+                    poll_from = now;
+                    for (int i = 0; i < m; i++) {
+                        store(&areas[missing[i]]->poll_ns, (int)LAST_ROBOT_POLL_NS);
+                    }
+                }
+                if (now - poll_from < MATCH_POLL_NS) {
                     sched_yield();
                     continue;
                 }
             }
             struct waiter w[MAX_ROBOTS];
+            int answered = 0;
             for (int i = 0; i < m; i++) {
                 struct area* a = areas[missing[i]];
-                if (waker < 0 || missing[i] == waker) __atomic_store_n(&a->wake_match, 1, __ATOMIC_SEQ_CST);
-                w[i].value = (unsigned)__atomic_load_n(&a->answer, __ATOMIC_SEQ_CST);
-                w[i].address = (uint64_t)(uintptr_t)&a->answer;
-                w[i].flags = 2;
-                w[i].reserved = 0;
+                if (waker < 0 || missing[i] == waker) store(&a->wake_match, 1);
+                int answer = load(&a->answer);
+                answered |= answer == step;
+                w[i] = (struct waiter){(uint32_t)answer, (uint64_t)(uintptr_t)&a->answer,
+                                       FUTEX_32, 0};
             }
-            int answered = 0;
-            for (int i = 0; i < m; i++) answered |= (int)w[i].value == step;
-            if (!answered) futex_waitv(w, m, 20000000L);
-            for (int i = 0; i < m; i++) __atomic_store_n(&areas[missing[i]]->wake_match, 0, __ATOMIC_SEQ_CST);
-        }
-        /* The predicted order of the next step. */
-        for (int i = 1; i < robots; i++) {
-            for (int j = i; j > 0 && areas[order[j - 1]]->answered_at > areas[order[j]]->answered_at; j--) {
-                int t = order[j];
-                order[j] = order[j - 1];
-                order[j - 1] = t;
-            }
+            if (!answered) timeouts += futex_waitv(w, m, MATCH_WAIT_NS);
+            for (int i = 0; i < m; i++) store(&areas[missing[i]]->wake_match, 0);
         }
         work(match_ns);
+        if (step == steps / 2) {
+            half_at = now_ns();
+            print_time("half");
+        }
     }
-    long elapsed = now_ns() - start;
+    long last_at = now_ns();
+    print_time("last");
     for (int r = 0; r < robots; r++) {
-        __atomic_store_n(&areas[r]->step, -1, __ATOMIC_SEQ_CST);
+        store(&areas[r]->step, -1);
         futex_wake(&areas[r]->step);
-        futex_wake(&header->round);
     }
-    for (int r = 0; r < robots; r++) waitpid(pids[r], NULL, 0);
-    printf("%s robots %d steps %d: %.0f steps/s\n", shared_mode ? "shared" : "private", robots,
-           steps, steps / (elapsed / 1e9));
-    return 0;
+    int failed = 0;
+    for (int r = 0; r < robots; r++) {
+        int status;
+        if (waitpid(pids[r], &status, 0) != pids[r] || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            fprintf(stderr, "handoff_floor: robot %d did not end well\n", r);
+            failed = 1;
+        }
+        if (areas[r]->played != steps || areas[r]->answer != steps) {
+            fprintf(stderr, "handoff_floor: robot %d played %ld steps of %d, answered %d last\n",
+                    r, areas[r]->played, steps, areas[r]->answer);
+            failed = 1;
+        }
+        timeouts += areas[r]->timeouts;
+    }
+    long end = now_ns();
+    struct rusage children;
+    getrusage(RUSAGE_CHILDREN, &children);
+    double robot_cpu = (double)(children.ru_utime.tv_sec + children.ru_stime.tv_sec) * 1e6 +
+                       (double)(children.ru_utime.tv_usec + children.ru_stime.tv_usec);
+    printf("robots %d steps %d robot-ns %ld match-ns %ld cores %d: whole %.0f steps/s "
+           "(%.3f s from the first fork to the last robot's end), steady %.0f steps/s, "
+           "first to last %.0f steps/s; robot CPU %.1f us a step; sleeps that ran out %ld\n",
+           robots, steps, robot_ns, match_ns, cores, steps / ((end - start) / 1e9),
+           (end - start) / 1e9, half_at ? (steps - steps / 2) / ((last_at - half_at) / 1e9) : 0.0,
+           steps / ((last_at - first_at) / 1e9), robot_cpu / ((double)robots * steps), timeouts);
+    return failed;
 }

@@ -136,7 +136,8 @@ public final class MatchCommandTest {
      * a match it starts hands the build's class-data archives to the match's JVM and to each
      * robot's (their classes come from the archive, so it exists and fits the jar), with the
      * JVM options of the environment. Sealed robots write nowhere but their private /tmp, so
-     * theirs log to their output, which the match passes on.
+     * theirs log to their output, which the match passes on. The timing file the benchmarks
+     * read holds the first step's, the half's and the last step's times, in that order.
      */
     @Test
     void launcher() throws Exception {
@@ -146,6 +147,7 @@ public final class MatchCommandTest {
         match.environment().put("TOUCHLINE_JAVA_OPTIONS",
                 "-Xlog:class+load:file=" + logs.resolve("match.log"));
         match.environment().put("TOUCHLINE_ROBOT_OPTIONS", "-Xlog:class+load=info:stdout");
+        match.environment().put("TOUCHLINE_TIMING_FILE", logs.resolve("timing").toString());
         Process played = match.start();
         String output = new String(played.getInputStream().readAllBytes(),
                 StandardCharsets.UTF_8);
@@ -158,6 +160,15 @@ public final class MatchCommandTest {
         long robots = output.lines().filter(l -> l.contains(
                 "touchline.host.protocol.RobotMain source: shared objects file (top)")).count();
         assertEquals(2L, robots, "robots whose classes came from the class-data archive");
+        List<String> timing = Files.readAllLines(logs.resolve("timing"));
+        assertEquals(List.of("first", "half", "last"), timing.stream()
+                .map(l -> l.split(" ")[0]).toList(), "the timing file's lines: " + timing);
+        double previous = 0;
+        for (String line : timing) {
+            double time = Double.parseDouble(line.split(" ")[1]);
+            assertTrue(time >= previous, "times in order: " + timing);
+            previous = time;
+        }
         FaultyStrategyTest.deleteTree(logs);
 
         Path script = TestBed.built("launcher");

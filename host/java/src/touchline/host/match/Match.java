@@ -174,7 +174,11 @@ public final class Match {
             kickOff(world(), events);
             noteTime("first");
             publish(events);
-            while (!simulation.isOver() && !interrupted) playStep();
+            long half = simulation.totalTimes() / 2;
+            while (!simulation.isOver() && !interrupted) {
+                playStep();
+                if (simulation.time() == half) noteTime("half");
+            }
             noteTime("last");
             finish();
         } finally {
@@ -184,9 +188,10 @@ public final class Match {
     }
 
     /**
-     * For the host benchmark (bench/host-bench.sh): with TOUCHLINE_TIMING_FILE set, the wall
-     * clock times (seconds since the epoch) at which the first and the last step went to the
-     * robots, one "first T" and one "last T" line.
+     * For the host benchmarks (bench/host-bench.sh, bench/floor-bench.sh): with
+     * TOUCHLINE_TIMING_FILE set, the wall clock times (seconds since the epoch) at which the
+     * first step went to the robots, at which half the match's steps had been played and at
+     * which the last step had been, one "first T", one "half T" and one "last T" line.
      */
     private static final String TIMING_FILE = System.getenv("TOUCHLINE_TIMING_FILE");
 
