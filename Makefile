@@ -69,15 +69,16 @@ dll-test: dll configure
 
 # The fake-JVM benchmarks, the library's cycle in a real JVM against its floor, the physics, the
 # match host (start-up, steps per second, memory), the host against the match's floor (taking
-# its work from the real-JVM floor and the physics just measured) and the ladder. The real-JVM,
-# host and host / floor tables are written into docs/benchmarks.md. About 13 minutes on a quiet
-# 2-core machine, once built.
+# its work from the real-JVM floor and the physics just measured), what recording a match and
+# planning a tournament cost, and the ladder. The real-JVM, host, host / floor and outputs tables
+# are written into docs/benchmarks.md. About 17 minutes on a quiet 2-core machine, once built.
 bench: build
 	$(BUILD)/bench/bench_cycle --benchmark_min_time=0.5
 	$(BUILD)/bench/bench_jvm --write=docs/benchmarks.md
 	$(BUILD)/bench/physics_bench >$(BUILD)/bench/physics.txt && cat $(BUILD)/bench/physics.txt
 	bench/host-bench.sh $(BUILD) 3 docs/benchmarks.md
 	bench/floor-bench.sh $(BUILD) 5 docs/benchmarks.md $(BUILD)/bench/physics.txt
+	bench/outputs-bench.sh $(BUILD) 3 docs/benchmarks.md
 	$(MAKE) bench-ladder
 
 # The ladder of example opponents as a tournament (a few minutes): every rung must beat the one
