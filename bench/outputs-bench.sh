@@ -4,6 +4,8 @@
 #   - recording: a 5 v 5 of 6 000 steps whose robots print a line and draw two views every step
 #     (bench/PrintDraw.c), its whole wall time from the command to its exit, without --out and
 #     with --out (replay, summaries, page and pictures);
+#   - the progress bar: a 1 v 1 of 60 000 steps of the sample with and without the bar (drawn
+#     into a file, as the launcher draws it on a terminal), steps per second first step to last;
 #   - a planned tournament: three entrants, 4 matches a pair, 3 000 steps, 2 robots a side, run
 #     directly (--jobs 2) and through --plan, GNU parallel -j 2 and --collect, wall time each.
 # Each figure is the median of RUNS runs (default 3), with [min, max]; the cases alternate run
@@ -36,6 +38,16 @@ recorded() {
     since "$start"
 }
 
+# progress [BAR]: one 60 000-step 1 v 1 of the sample; prints its steps per second
+progress() {
+    rm -f "$work/timing"
+    TOUCHLINE_TIMING_FILE="$work/timing" TOUCHLINE_JAVA_OPTIONS="${1:+-Dtouchline.progress=true}" \
+        "$match" --steps 60000 --home "$build/src/libtouchline_sample.so" \
+        --away "$build/src/libtouchline_sample.so" >/dev/null 2>"$work/bar"
+    awk '$1 == "first" { first = $2 } $1 == "last" { last = $2 }
+        END { printf "%.0f\n", (last > first ? 59999 / (last - first) : 0) }' "$work/timing"
+}
+
 entrants="$build/src/libtouchline_sample.so $build/examples/libstriker.so $build/examples/libchaser.so"
 # shellcheck disable=SC2086
 direct() {
@@ -64,6 +76,8 @@ while [ "$i" -lt "$runs" ]; do
     echo "plain $(recorded)" >>"$work/results"
     echo "recorded $(recorded "$work/out")" >>"$work/results"
     rm -rf "$work/out"
+    echo "nobar $(progress)" >>"$work/results"
+    echo "bar $(progress bar)" >>"$work/results"
     echo "direct $(direct)" >>"$work/results"
     [ -n "$have_parallel" ] && echo "planned $(planned)" >>"$work/results"
     i=$((i + 1))
@@ -83,6 +97,11 @@ ratio() { awk -v a="$(pick "$1" | median)" -v b="$(pick "$2" | median)" 'BEGIN {
     echo "|---|---|---|"
     echo "| no --out | $(pick plain | summary %.2f) | |"
     echo "| --out: replay, summaries, page, pictures | $(pick recorded | summary %.2f) | $(ratio recorded plain) |"
+    echo
+    echo "| 1 v 1, 60 000 steps, the sample | steps per second | the bar's cost |"
+    echo "|---|---|---|"
+    echo "| no progress bar | $(pick nobar | summary %.0f) | |"
+    echo "| progress bar | $(pick bar | summary %.0f) | $(awk -v a="$(pick nobar | median)" -v b="$(pick bar | median)" 'BEGIN { printf "%.1f %%", (1 - b / a) * 100 }') |"
     echo
     echo "| Tournament: 3 entrants, 4 matches a pair, 3 000 steps, 2 v 2 | seconds | planned / direct |"
     echo "|---|---|---|"
