@@ -203,7 +203,9 @@ public final class TournamentTest {
                         .waitFor();
                 assertTrue(tournament.waitFor(60, TimeUnit.SECONDS), "the tournament ended");
                 for (ProcessHandle p : started) {
-                    for (int i = 0; i < 100 && p.isAlive(); i++) Thread.sleep(100);
+                    // A match sees its input end and ends its robots, however busy the machine
+                    // (a loaded CI machine once needed more than 10 s): up to 30 s each.
+                    for (int i = 0; i < 300 && p.isAlive(); i++) Thread.sleep(100);
                     assertTrue(!p.isAlive(), "a process of the tournament outlived it after SIG"
                             + signal + ": " + p.pid());
                 }
