@@ -29,7 +29,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 timing="$work/timing"
 
-now() { date +%s.%N; }
 
 # rates START END STEPS TIMES: "whole steady" steps per second, TIMES holding half and last
 rates() {
@@ -40,13 +39,8 @@ rates() {
     ' "$4"
 }
 
-# median [min, max] of the numbers on stdin, printed with format $1
-summary() {
-    sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
-        if (NR == 0) { print "-"; exit }
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-        printf f " [" f ", " f "]", m, v[1], v[NR] }'
-}
+. "$(dirname "$0")/stats.sh"
+# Its own median: two decimals, "-" for none (ratios and rates alike).
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; else print "-" }'; }
 
 # play_host N STEPS: one match; prints "whole steady"

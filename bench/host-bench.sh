@@ -23,16 +23,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 timing="$work/timing"
 
-now() { date +%s.%N; }
-
-# median [min, max] of the numbers on stdin, printed with format $1
-summary() {
-    sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
-        if (NR == 0) { print "-"; exit }
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-        printf f " [" f ", " f "]", m, v[1], v[NR] }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. "$(dirname "$0")/stats.sh"
 
 # play ROBOTS STEPS [OUT] [LIBRARY]: one match; prints "startup steps_per_second"
 play() {

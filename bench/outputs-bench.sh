@@ -20,15 +20,8 @@ drawer="$build/bench/libbench_print_draw.so"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
-now() { date +%s.%N; }
+. "$(dirname "$0")/stats.sh"
 since() { awk -v s="$1" -v e="$(now)" 'BEGIN { printf "%.3f\n", e - s }'; }
-summary() {
-    sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
-        if (NR == 0) { print "-"; exit }
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-        printf f " [" f ", " f "]", m, v[1], v[NR] }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # recorded [OUT]: one 6 000-step 5 v 5 of the drawing robots; prints its wall time
 recorded() {
