@@ -82,3 +82,8 @@ for (const [kind, values] of Object.entries(rates)) {
 }
 const ratio = median(rates.page) / median(rates['no page']);
 console.log(`with a page / without: ${(100 * ratio).toFixed(1)} %`);
+// Each round's page run against the run just before it, which met the same load: on a machine
+// whose speed swings by a tenth from run to run, the median of these is the steadier figure.
+const paired = rates.page.map((rate, round) => rate / rates['no page'][round]);
+console.log(`with a page / without, round by round: ${paired.map((r) => r.toFixed(2)).join(', ')}; `
+  + `median ${(100 * median(paired)).toFixed(1)} %`);

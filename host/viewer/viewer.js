@@ -21,6 +21,12 @@
   const VIEWS_DRAWN = 1000;
   /** While playing, the side panel is brought up to date at most this often (ms). */
   const PANEL_INTERVAL = 250;
+  /**
+   * Following a match that plays much faster than 1x, the side panel is brought up to date
+   * this seldom (ms): its prints then change faster than anyone reads them, and rebuilding the
+   * list is most of what a picture costs the browser.
+   */
+  const LIVE_FAST_PANEL_INTERVAL = 1000;
   /** While the match streams in, the timeline and goals are brought up to date this often (ms). */
   const LIVE_INTERVAL = 250;
   /**
@@ -30,7 +36,7 @@
    * and the match needs every core it can get.
    */
   const LIVE_DRAW_INTERVAL = 33;
-  const LIVE_FAST_DRAW_INTERVAL = 190;
+  const LIVE_FAST_DRAW_INTERVAL = 240;
   /** Steps per second above which the match counts as fast. */
   const LIVE_FAST_STEPS = 2 * STEPS_PER_SECOND;
   /** How much nearer the court is drawn when it follows a robot. */
@@ -385,7 +391,7 @@
     selected: null, overlays: new Map(), trails: new Map(), drawn: null, loadMs: 0,
     debugReady: false, debugMs: 0, follow: false, bubble: false,
     pending: 0, panelKey: '', panelAt: 0, lastTick: 0, drawnAt: 0, dirty: false,
-    tickAsked: false, wakeTimer: 0,
+    tickAsked: false, wakeTimer: 0, wakeAt: 0,
     live: null, compare: null,
   };
   const stats = { draws: [], intervals: [], lastFrameAt: 0 };
@@ -675,7 +681,7 @@
     }
     if (!replay) return;
     state.dirty = true;
-    wake();
+    wakeLive();
     if (live.restoreTime !== null && replay.frames.time[replay.frames.last] >= live.restoreTime) {
       const at = replay.frames.indexAt(live.restoreTime);
       live.restoreTime = null;
@@ -710,13 +716,13 @@
   }
 
   /**
-   * The timeline, goals and endings, after lines came: at most every LIVE_INTERVAL; false when
-   * it is too soon.
+   * The timeline, goals and endings, after lines came: at most every gap ms (LIVE_INTERVAL
+   * unless told); false when it is too soon.
    */
-  function liveChanged(now) {
+  function liveChanged(now, gap = LIVE_INTERVAL) {
     const live = state.live;
     const at = performance.now();
-    if (!now && at - live.updatedAt < LIVE_INTERVAL) return false;
+    if (!now && at - live.updatedAt < gap) return false;
     live.updatedAt = at;
     const replay = state.replay;
     settle(replay);
@@ -1162,19 +1168,54 @@
     requestAnimationFrame(tick);
   }
 
+  /**
+   * After lines came: a tick at once if the newest step or the timeline is due, else one
+   * planned for when the first of them is. A tick that only finds it is too soon still costs
+   * the browser a whole frame.
+   */
+  function wakeLive() {
+    if (state.playing || state.tickAsked || !state.ready) {
+      wake();
+      return;
+    }
+    const now = performance.now();
+    const frames = state.replay.frames;
+    let due = LIVE_INTERVAL - (now - state.live.updatedAt);
+    if (state.live.following && state.index !== frames.last) {
+      due = liveDrawInterval(frames) - (now - state.drawnAt);
+    }
+    if (due <= 0) wake(); else planTick(due);
+  }
+
+  /** A tick in ms, unless one is planned sooner already. */
+  function planTick(ms) {
+    const at = performance.now() + Math.max(0, ms);
+    if (state.wakeTimer && state.wakeAt <= at) return;
+    clearTimeout(state.wakeTimer);
+    state.wakeAt = at;
+    state.wakeTimer = setTimeout(() => {
+      state.wakeTimer = 0;
+      wake();
+    }, Math.max(0, ms));
+  }
+
   function tick(now) {
     state.tickAsked = false;
     const frames = state.replay.frames;
     let later = Infinity;
     if (state.live) {
-      if (state.dirty) {
-        if (liveChanged(false)) state.dirty = false;
-        else later = Math.min(later, LIVE_INTERVAL - (performance.now() - state.live.updatedAt));
+      // Following, the timeline and goals change in the frame that draws the newest step, so
+      // that the browser paints once for both rather than at two paces of its own.
+      const drawing = state.live.following && state.index !== frames.last;
+      const interval = drawing ? liveDrawInterval(frames) : LIVE_INTERVAL;
+      const wait = drawing ? interval - (now - state.drawnAt) : Infinity;
+      if (drawing && wait > 0) later = Math.min(later, wait);
+      if (state.dirty && (!drawing || wait <= 0)) {
+        const gap = drawing ? LIVE_INTERVAL - Math.min(interval, LIVE_INTERVAL) : LIVE_INTERVAL;
+        if (liveChanged(false, gap)) state.dirty = false;
+        else if (!drawing) later = Math.min(later, gap - (performance.now() - state.live.updatedAt));
       }
-      if (state.live.following && state.index !== frames.last) {
-        const wait = liveDrawInterval(frames) - (now - state.drawnAt);
-        if (wait <= 0) follow(); else later = Math.min(later, wait);
-      }
+      if (drawing && wait <= 0) follow();
     }
     if (state.playing) {
       const dt = state.lastTick ? Math.min(now - state.lastTick, 250) : 0;
@@ -1202,8 +1243,7 @@
     if (state.playing) {
       wake();
     } else if (later < Infinity) {
-      clearTimeout(state.wakeTimer);
-      state.wakeTimer = setTimeout(wake, Math.max(0, later));
+      planTick(later);
     }
   }
 
@@ -1800,7 +1840,10 @@
   /** The selected robot's ending, events at this step and prints up to it. */
   function updatePanel(now) {
     const at = performance.now();
-    if (!now && at - state.panelAt < PANEL_INTERVAL) return;
+    const live = state.live;
+    const interval = live && live.following && live.fast ? LIVE_FAST_PANEL_INTERVAL
+      : PANEL_INTERVAL;
+    if (!now && at - state.panelAt < interval) return;
     const replay = state.replay;
     const id = state.selected;
     const key = id + ':' + state.index;
