@@ -58,6 +58,8 @@ public final class Match {
     private static final Duration LEAST_LOAD_TIME = Duration.ofSeconds(30);
     /** How long the match sleeps at most before it looks at every robot again. */
     private static final long WAIT_SLICE_NANOS = 20_000_000L;
+    /** How many times the match yields its core before it looks at its robots again. */
+    private static final int POLL_TURNS = 8;
     private final MatchConfig config;
     private final Simulation simulation;
     private final List<Seat> seats = new ArrayList<>();
@@ -366,7 +368,7 @@ public final class Match {
             if (left <= 0) return;
             List<Seat> wakers = pacer.wakers(missing, now);
             if (wakers == null) {
-                Thread.yield();
+                pollAnswers(missing);
                 continue;
             }
             for (Seat seat : wakers) seat.area().wakeMatch(true);
@@ -378,6 +380,21 @@ public final class Match {
             }
             if (!answered) waiter.await(Math.min(left, WAIT_SLICE_NANOS));
             for (Seat seat : wakers) seat.area().wakeMatch(false);
+        }
+    }
+
+    /**
+     * Yields the core a few turns, or until one of the missing robots has answered. The
+     * polling loop is kept this small so that the JIT compiles it on its own: a wait whose own
+     * loop spins gets compiled again and again while it runs (on-stack replacement), and each
+     * such compile of the whole wait costs a core a quarter of a second early in the match.
+     */
+    private static void pollAnswers(List<Seat> missing) {
+        for (int turn = 0; turn < POLL_TURNS; turn++) {
+            Thread.yield();
+            for (Seat seat : missing) {
+                if (seat.area().answer() == seat.stepNumber) return;
+            }
         }
     }
 

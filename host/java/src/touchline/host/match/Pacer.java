@@ -1,7 +1,5 @@
 package touchline.host.match;
 
-import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.List;
 
 /**
@@ -62,9 +60,7 @@ final class Pacer {
      * answer should wake it from sleep.
      */
     List<Seat> wakers(List<Seat> missing, long now) {
-        List<Seat> order = new ArrayList<>(missing);
-        order.sort(Comparator.comparingLong(s -> s.answeredAt));
-        if (missing.size() > wakeAt) return List.of(order.get(missing.size() - wakeAt - 1));
+        if (missing.size() > wakeAt) return List.of(answeringLater(missing, wakeAt));
         if (crowded) {
             if (pollFrom == 0) {
                 pollFrom = now;
@@ -74,5 +70,25 @@ final class Pacer {
             if (now - pollFrom < MATCH_POLL_NANOS) return null;
         }
         return missing;
+    }
+
+    /**
+     * The robot expected to answer with later robots still missing: the one that answered the
+     * last step (later + 1)-th latest. A plain pass rather than a sort, since it runs inside the
+     * match's wait, which the JIT would otherwise compile again each time the sort met a case
+     * it had not seen before.
+     */
+    private static Seat answeringLater(List<Seat> missing, int later) {
+        Seat[] latest = new Seat[later + 1];
+        int kept = 0;
+        for (Seat seat : missing) {
+            int at = kept < latest.length ? kept++ : latest.length;
+            while (at > 0 && latest[at - 1].answeredAt < seat.answeredAt) {
+                if (at < latest.length) latest[at] = latest[at - 1];
+                at--;
+            }
+            if (at < latest.length) latest[at] = seat;
+        }
+        return latest[later];
     }
 }
