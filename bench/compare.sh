@@ -64,4 +64,9 @@ awk '
         printf "A: start-up %.2f s, %.0f steps/s (median of %d)\n", median(sa, na), ma, na
         printf "B: start-up %.2f s, %.0f steps/s (median of %d)\n", median(sb, nb), mb, nb
         printf "B / A: %.3f\n", mb / ma
+        # Each B run against the A run just before it, which met the same load: the steadier
+        # figure where the speed of the machine swings from run to run.
+        n = na < nb ? na : nb
+        for (i = 1; i <= n; i++) pair[i] = rb[i] / ra[i]
+        if (n > 0) printf "B / A, run by run: median %.3f of %d pairs\n", median(pair, n), n
     }' "$work/results"
