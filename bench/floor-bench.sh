@@ -142,10 +142,4 @@ ratio() { awk -v n="$1" -v k="$2" -v l="$3" '$1 == n && $(l + 1) > 0 { print $(k
 cat "$work/table"
 echo "The floor's own lines:" >&2
 cat "$work/floor-lines" >&2
-if [ -n "$file" ]; then
-    awk -v table="$work/table" '
-        /<!-- host-floor: begin -->/ { print; while ((getline line < table) > 0) print line; skip = 1; next }
-        /<!-- host-floor: end -->/ { skip = 0 }
-        !skip { print }' "$file" >"$work/doc" && cat "$work/doc" >"$file"
-    echo "written to $file" >&2
-fi
+write_table host-floor "$work/table" "$file"

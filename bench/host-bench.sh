@@ -134,10 +134,4 @@ pick() { awk -v a="$1" -v b="$2" -v c="${3:-}" '$1 == a && $2 == b && (c == "" |
     echo "Load average after: $load."
 } >"$work/table"
 cat "$work/table"
-if [ -n "$file" ]; then
-    awk -v table="$work/table" '
-        /<!-- host-match: begin -->/ { print; while ((getline line < table) > 0) print line; skip = 1; next }
-        /<!-- host-match: end -->/ { skip = 0 }
-        !skip { print }' "$file" >"$work/doc" && cat "$work/doc" >"$file"
-    echo "written to $file" >&2
-fi
+write_table host-match "$work/table" "$file"

@@ -108,10 +108,4 @@ ratio() { awk -v a="$(pick "$1" | median)" -v b="$(pick "$2" | median)" 'BEGIN {
     echo "Load average after: $load."
 } >"$work/table"
 cat "$work/table"
-if [ -n "$file" ]; then
-    awk -v table="$work/table" '
-        /<!-- match-outputs: begin -->/ { print; while ((getline line < table) > 0) print line; skip = 1; next }
-        /<!-- match-outputs: end -->/ { skip = 0 }
-        !skip { print }' "$file" >"$work/doc" && cat "$work/doc" >"$file"
-    echo "written to $file" >&2
-fi
+write_table match-outputs "$work/table" "$file"

@@ -11,3 +11,14 @@ summary() {
 
 # the median of the numbers on stdin
 median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# write_table NAME TABLE FILE: puts the lines of TABLE between FILE's "<!-- NAME: begin -->"
+# and "<!-- NAME: end -->" lines, in place of what was there; FILE empty: does nothing.
+write_table() {
+    [ -n "$3" ] || return 0
+    awk -v table="$2" -v begin="<!-- $1: begin -->" -v end="<!-- $1: end -->" '
+        $0 == begin { print; while ((getline line < table) > 0) print line; skip = 1; next }
+        $0 == end { skip = 0 }
+        !skip { print }' "$3" >"$2.doc" && cat "$2.doc" >"$3" && rm -f "$2.doc"
+    echo "written to $3" >&2
+}
