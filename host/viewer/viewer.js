@@ -32,11 +32,19 @@
   /**
    * Following the live match, the court is drawn at most this often (ms): smoothly while the
    * match plays at about the pace of 1x, seldom while it plays much faster, when every picture
-   * skips many steps anyway. A picture costs the browser about 10 ms of a core without a GPU,
-   * and the match needs every core it can get.
+   * skips many steps anyway (two pictures a second). A picture costs the browser about 10 ms
+   * of a core without a GPU, and the match needs every core it can get. The server then sends
+   * an event every 500 ms; the fast interval is kept below that so that each event is drawn in
+   * the frame after it comes, not in one a timer asks for later (a wake-up more a picture).
    */
   const LIVE_DRAW_INTERVAL = 33;
-  const LIVE_FAST_DRAW_INTERVAL = 240;
+  const LIVE_FAST_DRAW_INTERVAL = 400;
+  /**
+   * A picture due within this many ms counts as due: an animation frame's time is when the
+   * frame began, a little before the timer that asked for it ran, and a frame that only finds
+   * the picture a few ms too soon costs as much as one that draws.
+   */
+  const FRAME_SLACK = 17;
   /** Steps per second above which the match counts as fast. */
   const LIVE_FAST_STEPS = 2 * STEPS_PER_SECOND;
   /** How much nearer the court is drawn when it follows a robot. */
@@ -1184,7 +1192,7 @@
     if (state.live.following && state.index !== frames.last) {
       due = liveDrawInterval(frames) - (now - state.drawnAt);
     }
-    if (due <= 0) wake(); else planTick(due);
+    if (due <= FRAME_SLACK) wake(); else planTick(due);
   }
 
   /** A tick in ms, unless one is planned sooner already. */
@@ -1209,13 +1217,14 @@
       const drawing = state.live.following && state.index !== frames.last;
       const interval = drawing ? liveDrawInterval(frames) : LIVE_INTERVAL;
       const wait = drawing ? interval - (now - state.drawnAt) : Infinity;
-      if (drawing && wait > 0) later = Math.min(later, wait);
-      if (state.dirty && (!drawing || wait <= 0)) {
+      const due = drawing && wait <= FRAME_SLACK;
+      if (drawing && !due) later = Math.min(later, wait);
+      if (state.dirty && (!drawing || due)) {
         const gap = drawing ? LIVE_INTERVAL - Math.min(interval, LIVE_INTERVAL) : LIVE_INTERVAL;
         if (liveChanged(false, gap)) state.dirty = false;
         else if (!drawing) later = Math.min(later, gap - (performance.now() - state.live.updatedAt));
       }
-      if (drawing && wait <= 0) follow();
+      if (due) follow();
     }
     if (state.playing) {
       const dt = state.lastTick ? Math.min(now - state.lastTick, 250) : 0;

@@ -61,7 +61,7 @@ public final class LiveServer implements AutoCloseable {
      * than a page can show, and each event costs the browser).
      */
     private static final long FOLLOW_MILLIS = 33;
-    private static final long FAST_FOLLOW_MILLIS = 250;
+    private static final long FAST_FOLLOW_MILLIS = 500;
     private static final long FAST_FRAMES = 4;
     private static final String PAGE_POLICY = "default-src 'none'; connect-src 'self'; "
             + "style-src 'unsafe-inline'; script-src 'unsafe-inline'";
