@@ -1,5 +1,6 @@
 package touchline.host.match;
 
+import java.util.Arrays;
 import java.util.List;
 
 /**
@@ -13,10 +14,12 @@ import java.util.List;
  * the last answers, yielding its core, for a while before it sleeps again; and those last
  * robots, told so as the match wakes, poll for their next step instead of sleeping, since
  * their cores would otherwise halt while the match plays the step. A robot wakes the match only
- * if the match asked it to: the match asks the robot whose answer should leave the number it
- * waits for, guessing the order of answers from the order of the last step's (the times the
- * robots wrote with their answers: a hint only, which a robot can get wrong at no one's cost
- * but the match's time).
+ * if the match asked it to: the match asks the robots expected to answer last, as many as it
+ * waits for plus one, so that the first of them to answer leaves the number it waits for. It
+ * guesses the order of answers from the order of the last step's (the times the robots wrote
+ * with their answers: a hint only, which a robot can get wrong at no one's cost but the match's
+ * time). Asking only the one expected to answer just before the last woke the match too late
+ * in most steps, the last two often swapping places from one step to the next.
  */
 final class Pacer {
     /** How long the match polls for the last answers once a core is free for it. */
@@ -60,7 +63,7 @@ final class Pacer {
      * answer should wake it from sleep.
      */
     List<Seat> wakers(List<Seat> missing, long now) {
-        if (missing.size() > wakeAt) return List.of(answeringLater(missing, wakeAt));
+        if (missing.size() > wakeAt) return answeringLast(missing, wakeAt + 1);
         if (crowded) {
             if (pollFrom == 0) {
                 pollFrom = now;
@@ -73,22 +76,21 @@ final class Pacer {
     }
 
     /**
-     * The robot expected to answer with later robots still missing: the one that answered the
-     * last step (later + 1)-th latest. A plain pass rather than a sort, since it runs inside the
-     * match's wait, which the JIT would otherwise compile again each time the sort met a case
-     * it had not seen before.
+     * The count robots expected to answer last: those that answered the last step latest. A
+     * plain pass rather than a sort, since it runs inside the match's wait, which the JIT would
+     * otherwise compile again each time the sort met a case it had not seen before.
      */
-    private static Seat answeringLater(List<Seat> missing, int later) {
-        Seat[] latest = new Seat[later + 1];
+    private static List<Seat> answeringLast(List<Seat> missing, int count) {
+        Seat[] latest = new Seat[count];
         int kept = 0;
         for (Seat seat : missing) {
-            int at = kept < latest.length ? kept++ : latest.length;
+            int at = kept < count ? kept++ : count;
             while (at > 0 && latest[at - 1].answeredAt < seat.answeredAt) {
-                if (at < latest.length) latest[at] = latest[at - 1];
+                if (at < count) latest[at] = latest[at - 1];
                 at--;
             }
-            if (at < latest.length) latest[at] = seat;
+            if (at < count) latest[at] = seat;
         }
-        return latest[later];
+        return Arrays.asList(latest);
     }
 }
