@@ -3,6 +3,8 @@ package touchline.host.cli;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.util.Arrays;
+import java.util.Collections;
+import java.util.List;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import touchline.host.match.Summary;
@@ -10,6 +12,7 @@ import touchline.host.play.BadSetup;
 import touchline.host.play.MatchRunner;
 import touchline.host.play.MatchSetup;
 import touchline.host.play.Series;
+import touchline.host.sandbox.Sandbox;
 
 /**
  * touchline-match: plays one match between strategy libraries on the local host, prints a
@@ -178,6 +181,12 @@ public final class MatchCommand {
             // Nothing asked: how to ask, on stderr, as for any other bad command line.
             err.print(usage());
             return 2;
+        }
+        // The trial sandbox runs while the command line is read and the match prepared (about
+        // a tenth of a second), rather than before the first robot starts.
+        List<String> words = Arrays.asList(args);
+        if (Collections.disjoint(words, List.of("--no-sandbox", "--help", "-h", "--version", "-V"))) {
+            Sandbox.detectAhead();
         }
         MatchLine.Request request;
         MatchSetup setup;

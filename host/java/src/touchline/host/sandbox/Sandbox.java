@@ -9,6 +9,8 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Set;
 import java.util.TreeSet;
+import java.util.concurrent.ExecutionException;
+import java.util.concurrent.FutureTask;
 import java.util.concurrent.TimeUnit;
 import touchline.host.robot.NativeStrategy;
 import touchline.host.robot.StrategyLoadException;
@@ -61,6 +63,8 @@ public final class Sandbox {
     private static final String[] TOP_LEVEL = {"/bin", "/lib", "/lib64", "/lib32", "/libx32"};
 
     private static volatile Sandbox detected;
+    /** The trial started ahead by detectAhead(), if any. */
+    private static FutureTask<Sandbox> ahead;
 
     private final boolean sealed;
     private final String reason;
@@ -86,10 +90,43 @@ public final class Sandbox {
     public static Sandbox detect() {
         Sandbox known = detected;
         if (known != null) return known;
+        FutureTask<Sandbox> early;
         synchronized (Sandbox.class) {
-            if (detected == null) detected = probe();
+            if (detected != null) return detected;
+            early = ahead;
+            if (early == null) {
+                detected = probe();
+                return detected;
+            }
+        }
+        Sandbox found;
+        try {
+            found = early.get();
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            return off("interrupted");
+        } catch (ExecutionException e) {
+            found = off("the trial sandbox failed: " + e.getCause());
+        }
+        synchronized (Sandbox.class) {
+            if (detected == null) detected = found;
             return detected;
         }
+    }
+
+    /**
+     * Starts the trial sandbox of detect() on a thread of its own, so that its answer is ready
+     * by the time the robots are started: the trial takes a process or two and tens of
+     * milliseconds, which a match would otherwise spend waiting before its first robot starts.
+     */
+    public static void detectAhead() {
+        synchronized (Sandbox.class) {
+            if (detected != null || ahead != null) return;
+            ahead = new FutureTask<>(Sandbox::probe);
+        }
+        Thread trial = new Thread(ahead, "touchline-sandbox-trial");
+        trial.setDaemon(true);
+        trial.start();
     }
 
     /** Whether robots are sealed. */
