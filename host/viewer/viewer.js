@@ -868,20 +868,30 @@
     return box;
   }
 
+  /** The goals the side panel lists, in order: a live match's new goals are added to them. */
+  let goalsListed = [];
+
   function buildGoals(replay) {
     const list = $('goals');
-    list.replaceChildren();
-    if (replay.goals.length === 0) {
+    const goals = replay.goals;
+    const grown = goalsListed.length > 0 && goalsListed.length <= goals.length
+      && goalsListed.every((goal, k) => goal === goals[k]);
+    if (!grown) {
+      list.replaceChildren();
+      goalsListed = [];
+    }
+    if (goals.length === 0) {
       const none = document.createElement('li');
       none.textContent = 'none';
       list.appendChild(none);
     }
-    for (const goal of replay.goals) {
+    for (const goal of goals.slice(goalsListed.length)) {
       const item = document.createElement('li');
       item.textContent = goalText(replay, goal);
-      item.addEventListener('click', () => jump(replay.frames.indexAt(goal.time)));
+      item.addEventListener('click', () => jump(state.replay.frames.indexAt(goal.time)));
       list.appendChild(item);
     }
+    goalsListed = goals.slice();
   }
 
   function goalText(replay, goal) {
@@ -909,6 +919,9 @@
     return text;
   }
 
+  /** What each timeline mark shows, to know it again when the marks are placed anew. */
+  const markKeys = new WeakMap();
+
   /**
    * The timeline under the slider: a mark per goal, per robot that ended early and where the
    * compared replay first differs; and a strip with the selected robot's prints. Clicking a
@@ -916,38 +929,52 @@
    */
   function buildMarks(replay) {
     const marks = $('marks');
-    marks.replaceChildren();
     const span = Math.max(1, replay.frames.count - 1);
-    const place = (time) => (100 * replay.frames.indexAt(time) / span) + '%';
-    const mark = (className, time, text, color) => {
-      const button = document.createElement('button');
-      button.className = 'mark ' + className;
-      button.title = text;
-      button.setAttribute('aria-label', text);
-      button.dataset.step = String(time);
-      button.style.left = place(time);
-      if (color) button.style.background = color;
-      button.addEventListener('click', () => jump(replay.frames.indexAt(time)));
-      marks.appendChild(button);
-      return button;
+    const wanted = [];
+    const want = (className, time, text, color = '', symbol = '', robot = '') => {
+      wanted.push({ key: [className, time, text, color, symbol, robot].join('\n'), className, time,
+        text, color, symbol, robot });
     };
     for (const goal of replay.goals) {
       const teamIndex = replay.header.teams.findIndex((t) => t.id === goal.team);
-      mark('goal-mark', goal.time, goalText(replay, goal), TEAM_COLORS[Math.max(0, teamIndex) % 2][0]);
+      want('goal-mark', goal.time, goalText(replay, goal), TEAM_COLORS[Math.max(0, teamIndex) % 2][0]);
     }
     for (const [id, ending] of replay.endings) {
       if (!ending.early || ending.from === null) continue;
       const robot = robotById(id);
-      const button = mark('ending-mark', ending.from, 'robot ' + id + ' ' + (robot ? robot.name : '')
-        + ': ' + endingLine(id));
-      button.textContent = '\u2715';
-      button.dataset.robot = String(id);
+      want('ending-mark', ending.from, 'robot ' + id + ' ' + (robot ? robot.name : '') + ': '
+        + endingLine(id), '', '\u2715', String(id));
     }
     const compare = state.compare;
     if (compare && compare.differs !== null) {
-      mark('diff-mark', compare.differs, 'the compared replay first differs here (step '
+      want('diff-mark', compare.differs, 'the compared replay first differs here (step '
         + compare.differs + ')');
     }
+    // The marks still wanted are kept and only moved, so that a new goal of a live match adds
+    // one button rather than making every mark again.
+    const kept = new Map();
+    for (const button of marks.children) kept.set(markKeys.get(button), button);
+    wanted.forEach((m, k) => {
+      let button = kept.get(m.key);
+      if (button) {
+        kept.delete(m.key);
+      } else {
+        button = document.createElement('button');
+        button.className = 'mark ' + m.className;
+        button.title = m.text;
+        button.setAttribute('aria-label', m.text);
+        button.dataset.step = String(m.time);
+        if (m.color) button.style.background = m.color;
+        if (m.symbol) button.textContent = m.symbol;
+        if (m.robot) button.dataset.robot = m.robot;
+        button.addEventListener('click', () => jump(state.replay.frames.indexAt(m.time)));
+        markKeys.set(button, m.key);
+      }
+      const left = (100 * replay.frames.indexAt(m.time) / span) + '%';
+      if (button.style.left !== left) button.style.left = left;
+      if (marks.children[k] !== button) marks.insertBefore(button, marks.children[k] || null);
+    });
+    for (const button of kept.values()) button.remove();
     drawPrintMarks(replay);
   }
 

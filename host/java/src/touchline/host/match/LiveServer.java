@@ -58,11 +58,16 @@ public final class LiveServer implements AutoCloseable {
     /**
      * A following page gets an event at most this often; every FAST_FOLLOW_MILLIS when the
      * match moved on by more than FAST_FRAMES frames since the last one (it plays much faster
-     * than a page can show, and each event costs the browser).
+     * than a page can show, and each event costs the browser), and every
+     * FASTEST_FOLLOW_MILLIS while it plays more than FASTEST_FRAMES_A_SECOND frames a second
+     * (twenty times real time: each picture then skips hundreds of steps however often it is
+     * drawn, and the browser's work would slow the match itself).
      */
     private static final long FOLLOW_MILLIS = 33;
     private static final long FAST_FOLLOW_MILLIS = 500;
     private static final long FAST_FRAMES = 4;
+    private static final long FASTEST_FOLLOW_MILLIS = 1000;
+    private static final long FASTEST_FRAMES_A_SECOND = 1200;
     private static final String PAGE_POLICY = "default-src 'none'; connect-src 'self'; "
             + "style-src 'unsafe-inline'; script-src 'unsafe-inline'";
 
@@ -317,6 +322,7 @@ public final class LiveServer implements AutoCloseable {
             long quietSince = System.currentTimeMillis();
             long wakeAt = 0;
             long framesSent = 0;
+            long sentAt = System.currentTimeMillis();
             while (true) {
                 text.setLength(0);
                 boolean done;
@@ -342,10 +348,13 @@ public final class LiveServer implements AutoCloseable {
                         next = newestFrame;
                     }
                     if (follow) {
-                        wakeAt = System.currentTimeMillis()
-                                + (frames - framesSent > FAST_FRAMES ? FAST_FOLLOW_MILLIS
-                                                                     : FOLLOW_MILLIS);
+                        long now = System.currentTimeMillis();
+                        long moved = frames - framesSent;
+                        wakeAt = now + (moved <= FAST_FRAMES ? FOLLOW_MILLIS
+                                : moved * 1000 > FASTEST_FRAMES_A_SECOND * (now - sentAt)
+                                        ? FASTEST_FOLLOW_MILLIS : FAST_FOLLOW_MILLIS);
                         framesSent = frames;
+                        sentAt = now;
                     } else if (!follow && next >= caughtUp && count - next > LAG_LINES) {
                         gap(text, next, count - TAIL_LINES);
                         if (firstGap < 0) firstGap = next;
