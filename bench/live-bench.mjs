@@ -51,8 +51,24 @@ function treeSeconds(root) {
   return sum / 100;
 }
 
+/**
+ * Waits until the browser is quiet (under 3 % of a core over a third of a second, at most
+ * 10 s): a page just closed, or the browser just started, would otherwise still be working
+ * through the next match, which would count against the run without a page.
+ */
+async function quiet(browser) {
+  const began = Date.now();
+  for (;;) {
+    const before = treeSeconds(browser.process().pid);
+    await new Promise((resolve) => setTimeout(resolve, 333));
+    const share = (treeSeconds(browser.process().pid) - before) / 0.333;
+    if (share < 0.03 || Date.now() - began > 10000) return;
+  }
+}
+
 /** One match; with a page, one that opens as soon as the address is printed. */
 async function play(kind, browser) {
+  await quiet(browser);
   const cpuBefore = { browser: treeSeconds(browser.process().pid), node: process.cpuUsage() };
   const wallBefore = Date.now();
   const timing = path.join(work, 'timing');
