@@ -637,6 +637,15 @@ async function checkCrash(page, s, replayFile) {
   assert.deepEqual(s.endings['1'], { ending: 'crashed', reason: outcome.reason, from: 301 });
   const marks = s.marks.filter((m) => m.kind === 'ending-mark');
   assert.equal(marks.length, 1, 'one ending on the timeline');
+  // The goals, listed and marked one by one as they came, are the end line's, in order.
+  const goals = await page.evaluate(() => ({
+    marked: [...document.querySelectorAll('#marks .goal-mark')].map((m) => Number(m.dataset.step)),
+    listed: [...document.querySelectorAll('#goals li')].map((li) => li.textContent),
+  }));
+  const times = replay.end.goals.map((g) => g.time);
+  assert.deepEqual(goals.marked, times, 'a mark per goal');
+  assert.deepEqual(goals.listed.map((t) => (t === 'none' ? t : Number(/^step (\d+)/.exec(t)[1]))),
+    times.length ? times : ['none'], 'the goals listed');
   assert.ok(marks[0].title.includes('crashed') && marks[0].title.includes(outcome.reason), marks[0].title);
   await page.click('#marks .ending-mark');
   let now = await state(page);
